@@ -1,0 +1,60 @@
+#include "Cfg.h"
+
+#include "Brand.h"
+#include "ZelException.h"
+
+juce::PropertiesFile::Options Cfg::options()
+{
+    juce::PropertiesFile::Options options;
+    options.applicationName = "TalvikMaintenanceLogs";
+    options.filenameSuffix = ".cfg";
+    options.folderName = "";
+    options.commonToAllUsers = false;
+    options.ignoreCaseOfKeyNames = true;
+    options.doNotSave = false;
+    options.millisecondsBeforeSaving = 3000;
+    options.storageFormat = juce::PropertiesFile::storeAsXML;
+    options.processLock = nullptr;
+    return options;
+}
+
+Cfg::Cfg() : juce::PropertiesFile(options())
+{
+    set_defaults();
+}
+
+void Cfg::set_defaults()
+{
+    const Brand& brand = Brand::current();
+    set_if_missing("database_address", brand.default_database_address);
+    set_if_missing("database_password", brand.default_database_password);
+    set_if_missing("database_port", std::int64_t{5432});
+    set_if_missing("database_username", std::string("vuser"));
+    set_if_missing("database_name", std::string("vekdb"));
+    saveIfNeeded();
+}
+
+Cfg& Cfg::set_if_missing(const std::string& key, std::int64_t value)
+{
+    return set_if_missing(key, std::to_string(value));
+}
+
+Cfg& Cfg::set_if_missing(const std::string& key, const std::string& value)
+{
+    const auto name = juce::String::fromUTF8(key.c_str());
+    if (! containsKey(name))
+        setValue(name, juce::String::fromUTF8(value.c_str()));
+    return *this;
+}
+
+std::string Cfg::get_str(const std::string& key)
+{
+    const auto name = juce::String::fromUTF8(key.c_str());
+    if (containsKey(name))
+        return getValue(name).toStdString();
+
+    // Built for its description on standard output; a missing key is not an error to the caller.
+    Zel::Exception("Cfg::get_str", "src-cfg/Cfg", __LINE__,
+                   "expected configuration to contain a key named \"" + key + "\"");
+    return "";
+}

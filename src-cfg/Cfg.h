@@ -1,0 +1,25 @@
+#pragma once
+
+#include <juce_data_structures/juce_data_structures.h>
+
+#include <cstdint>
+#include <string>
+
+// The per-user configuration file: connection parameters, the remembered role, the time zone,
+// the start-up progress estimate and the saved layout of every window. Saved 3 s after a change
+// and when destroyed.
+class Cfg : public juce::PropertiesFile
+{
+public:
+    Cfg();
+
+    // Writes the connection defaults for the keys that are missing, then saves at once.
+    virtual void set_defaults();
+    virtual Cfg& set_if_missing(const std::string& key, std::int64_t value);
+    virtual Cfg& set_if_missing(const std::string& key, const std::string& value);
+
+    // The key's value; an empty string (and a description on standard output) when missing.
+    virtual std::string get_str(const std::string& key);
+
+    static juce::PropertiesFile::Options options();
+};

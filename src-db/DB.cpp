@@ -1,0 +1,211 @@
+#include "DB.h"
+
+#include "Cfg.h"
+#include "History.h"
+#include "Log.h"
+#include "LogLoader.h"
+#include "ShiftLogSummaryWnd.h"
+#include "VekApp.h"
+#include "ZelException.h"
+
+#include <csignal>
+#include <ctime>
+
+std::atomic<std::int64_t> last_database_activity{0};
+
+namespace
+{
+// Every logged operation reports what leaves it, once, and passes it on marked as reported.
+[[noreturn]] void report_and_rethrow(const char* function_name, int line)
+{
+    Zel::Exception e = Zel::Exception::from_current(function_name, "src-db/DB", line);
+    log_and_show_exception(&e, "src-db/DB", line);
+    e.report_pending = false;
+    throw e;
+}
+
+std::string description_prefix(const std::string& description)
+{
+    return description.empty() ? std::string() : description + ": ";
+}
+} // namespace
+
+std::int64_t epoch_now()
+{
+    return static_cast<std::int64_t>(std::time(nullptr));
+}
+
+std::string DB::quote_connection_value(const std::string& value)
+{
+    std::string quoted = "'";
+    for (const char c : value)
+    {
+        if (c == '\'' || c == '\\')
+            quoted += '\\';
+        quoted += c;
+    }
+    return quoted + "'";
+}
+
+std::string DB::connection_string(Cfg& cfg)
+{
+    const std::string name = cfg.get_str("database_name");
+    const std::string password = cfg.get_str("database_password");
+    const std::string username = cfg.get_str("database_username");
+    const std::string port = cfg.get_str("database_port");
+    const std::string address = cfg.get_str("database_address");
+
+    return "sslmode=require application_name=" + quote_connection_value("vek " + user_identity())
+           + " host=" + quote_connection_value(address) + " port=" + quote_connection_value(port)
+           + " user=" + quote_connection_value(username) + " password=" + quote_connection_value(password)
+           + " dbname=" + quote_connection_value(name) + " client_encoding=UTF8";
+}
+
+DB::DB(Cfg& cfg) : Zel::PQDB(connection_string(cfg))
+{
+    // A server that goes away must not kill the process through a write on its socket.
+    std::signal(SIGPIPE, SIG_IGN);
+
+#if PQXX_VERSION_MAJOR < 7
+    // libpqxx 6 would silently reconnect a broken connection, dropping the session's advisory
+    // locks while the client believes it still holds them. A broken connection stays broken.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    inhibit_reactivation(true);
+#pragma GCC diagnostic pop
+#endif
+
+    startTimer(60000);
+}
+
+DB::~DB()
+{
+    stopTimer();
+}
+
+pqxx::result DB::exec_nt(const std::string& sql, const std::string& description)
+{
+    DBNT nt(*this, description);
+    return nt.exec(sql, description);
+}
+
+std::string DB::update_poll_sql(std::int64_t last_load_time, const std::string& department_list)
+{
+    return "SELECT COUNT(*) FROM vek.logs WHERE EXTRACT(EPOCH FROM last_updated)::INTEGER > "
+           + std::to_string(last_load_time) + " AND departments_id IN (" + department_list + ")";
+}
+
+void DB::timerCallback()
+{
+    const std::int64_t now = epoch_now();
+    if (last_database_activity.load() + 300 >= now)
+        return;
+
+    try
+    {
+        VekApplication& app = vek();
+        std::string list = "0";
+        for (const auto id : app.departments_for_current_role())
+        {
+            app.department_at(id);
+            list += ", " + std::to_string(id);
+        }
+
+        pqxx::nontransaction work(*this);
+        const pqxx::result result = work.exec(update_poll_sql(last_load_time.load(), list));
+        const std::string count = result.at(0).at(0).c_str();
+        work.commit();
+
+        if (count != "0" && app.summary_window != nullptr)
+            app.summary_window->show_update_bubble("Updates available: " + count);
+
+        last_database_activity = now;
+    }
+    catch (...)
+    {
+        Zel::Exception e = Zel::Exception::from_current("DB::timerCallback", "src-db/DB", __LINE__);
+        log_and_show_exception(&e, "src-db/DB", __LINE__);
+    }
+}
+
+DBNT::DBNT(DB& db, const std::string& description) : work(db, description)
+{
+}
+
+DBNT::~DBNT() = default;
+
+pqxx::result DBNT::exec(const std::string& sql, const std::string& description)
+{
+    try
+    {
+        LogLine() << "SQL: non-transaction: " << description_prefix(description) << sql;
+        pqxx::result result = work.exec(sql);
+        LogLine() << "SQL: non-transaction: total number of rows in the result: " << result.size();
+        last_database_activity = epoch_now();
+        return result;
+    }
+    catch (...)
+    {
+        report_and_rethrow("DBNT::exec", __LINE__);
+    }
+}
+
+DBT::DBT(DB& db, const std::string& transaction_name) : work(db, transaction_name), name(transaction_name)
+{
+}
+
+DBT::~DBT() = default;
+
+pqxx::result DBT::exec(const std::string& sql, const std::string& description)
+{
+    try
+    {
+        LogLine() << "SQL: " << name << ": " << description_prefix(description) << sql;
+        pqxx::result result = work.exec(sql);
+        LogLine() << "SQL: " << name << ": total number of rows in the result: " << result.size();
+        last_database_activity = epoch_now();
+        return result;
+    }
+    catch (...)
+    {
+        report_and_rethrow("DBT::exec", __LINE__);
+    }
+}
+
+pqxx::result DBT::exec1(const std::string& sql, const std::string& description)
+{
+    try
+    {
+        pqxx::result result = exec(sql, description);
+        if (result.size() != 1)
+        {
+            LogLine() << "SQL: " << name << ": " << description_prefix(description) << "expected 1 row but got back "
+                      << result.size() << ": " << sql;
+            throw Zel::Exception("DBT::exec1", "src-db/DB", __LINE__,
+                                 "Expected a single SQL row result, but got back " + std::to_string(result.size())
+                                     + ".",
+                                 sql);
+        }
+        return result;
+    }
+    catch (...)
+    {
+        report_and_rethrow("DBT::exec1", __LINE__);
+    }
+}
+
+std::string DBT::esc(const std::string& text)
+{
+    return work.esc(text);
+}
+
+void DBT::commit()
+{
+    work.commit();
+    last_database_activity = epoch_now();
+}
+
+void DBT::abort()
+{
+    work.abort();
+}

@@ -1,0 +1,65 @@
+#include "EditorWnd.h"
+
+#include "Brand.h"
+#include "Log.h"
+#include "ShiftLogSummaryWnd.h"
+#include "VekApp.h"
+#include "WindowSetup.h"
+
+#include <mutex>
+
+EditorWnd::EditorWnd()
+    : juce::DocumentWindow(juce::String::fromUTF8(window_title(" - Log Entry Editor").c_str()),
+                           juce::LookAndFeel::getDefaultLookAndFeel().findColour(
+                               juce::ResizableWindow::backgroundColourId),
+                           juce::DocumentWindow::allButtons, true)
+{
+    component.setText("New log entry", juce::dontSendNotification);
+    component.setJustificationType(juce::Justification::centred);
+    setContentNonOwned(&component, false);
+    centreWithSize(640, 400);
+    finish_window_setup(*this, "EditorWnd");
+}
+
+EditorWnd::EditorWnd(std::uint64_t id) : EditorWnd()
+{
+    if (id != 0)
+        load(id, false);
+}
+
+EditorWnd::EditorWnd(bool clone, std::uint64_t id) : EditorWnd()
+{
+    if (id != 0)
+        load(id, clone);
+}
+
+EditorWnd::~EditorWnd()
+{
+    LogLine() << "destructing editor window for dbid #" << dbid;
+    save_window_state(*this, "EditorWnd");
+    clearContentComponent();
+}
+
+void EditorWnd::load(std::uint64_t id, bool clone)
+{
+    if (id == 0)
+        return;
+    if (! clone)
+        dbid = id;
+    component.setText((clone ? "New log entry, cloned from log entry #" : "Log entry #") + juce::String(id),
+                      juce::dontSendNotification);
+}
+
+void EditorWnd::closeButtonPressed()
+{
+    auto* app = dynamic_cast<VekApplication*>(juce::JUCEApplicationBase::getInstance());
+    if (app != nullptr && app->summary_window != nullptr)
+    {
+        const std::lock_guard<std::recursive_mutex> lock(app->summary_window->component.editors_mutex);
+        setVisible(false);
+    }
+    else
+    {
+        setVisible(false);
+    }
+}

@@ -1,0 +1,67 @@
+#include "Interaction.h"
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <iostream>
+
+namespace
+{
+std::atomic<Interaction*> replacement_in_use{nullptr};
+
+juce::MessageBoxIconType icon_type(Interaction::Icon icon)
+{
+    return icon == Interaction::Icon::warning ? juce::MessageBoxIconType::WarningIcon
+                                              : juce::MessageBoxIconType::InfoIcon;
+}
+} // namespace
+
+void Interaction::show_message_box(Icon icon, const std::string& title, const std::string& message,
+                                   const std::string& button_text)
+{
+    juce::AlertWindow::showMessageBox(icon_type(icon), juce::String::fromUTF8(title.c_str()),
+                                      juce::String::fromUTF8(message.c_str()),
+                                      juce::String::fromUTF8(button_text.c_str()));
+}
+
+void Interaction::show_message_box_async(Icon icon, const std::string& title, const std::string& message)
+{
+    juce::AlertWindow::showMessageBoxAsync(icon_type(icon), juce::String::fromUTF8(title.c_str()),
+                                           juce::String::fromUTF8(message.c_str()));
+}
+
+void Interaction::ask_ok_cancel_async(Icon icon, const std::string& title, const std::string& message,
+                                      std::function<void(bool ok)> answer)
+{
+    juce::AlertWindow::showOkCancelBox(icon_type(icon), juce::String::fromUTF8(title.c_str()),
+                                       juce::String::fromUTF8(message.c_str()), {}, {}, nullptr,
+                                       juce::ModalCallbackFunction::create([answer](int result) {
+                                           if (answer)
+                                               answer(result != 0);
+                                       }));
+}
+
+void Interaction::exit_process(int code)
+{
+    // Every log line is flushed as it is written; nothing else needs to survive a failure exit.
+    std::cout.flush();
+    std::_Exit(code);
+}
+
+void Interaction::quit_application()
+{
+    juce::JUCEApplicationBase::quit();
+}
+
+Interaction& Interaction::get()
+{
+    static Interaction real;
+    Interaction* replacement = replacement_in_use.load();
+    return replacement != nullptr ? *replacement : real;
+}
+
+void Interaction::set(Interaction* replacement)
+{
+    replacement_in_use.store(replacement);
+}

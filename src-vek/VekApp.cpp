@@ -1,0 +1,238 @@
+#include "VekApp.h"
+
+#include "AdminWnd.h"
+#include "Brand.h"
+#include "Cfg.h"
+#include "DB.h"
+#include "History.h"
+#include "Interaction.h"
+#include "LoadWnd.h"
+#include "Log.h"
+#include "RolePickWnd.h"
+#include "ShiftLogSummaryWnd.h"
+#include "VekLookAndFeel.h"
+#include "ZelException.h"
+
+VekApplication& vek()
+{
+    auto* app = dynamic_cast<VekApplication*>(juce::JUCEApplicationBase::getInstance());
+    if (app == nullptr)
+        throw Zel::Exception("vek", "src-vek/VekApp", __LINE__, "failed to find an active application pointer");
+    return *app;
+}
+
+VekApplication::VekApplication() = default;
+
+VekApplication::~VekApplication()
+{
+    admin_window.reset();
+    summary_window.reset();
+    role_pick_window.reset();
+    database.reset();
+    cfg.reset();
+    if (look_and_feel != nullptr)
+        uninstall_look_and_feel();
+    look_and_feel.reset();
+}
+
+const juce::String VekApplication::getApplicationName()
+{
+    return juce::String::fromUTF8(Brand::current().application_name.c_str());
+}
+
+const juce::String VekApplication::getApplicationVersion()
+{
+    return vek_version;
+}
+
+bool VekApplication::moreThanOneInstanceAllowed()
+{
+    return true;
+}
+
+void VekApplication::initialise(const juce::String&)
+{
+    LogLine() << "starting Talvik Maintenance Logs v" << vek_version;
+    run(job_initialize_and_load_number);
+}
+
+void VekApplication::shutdown()
+{
+    LogLine() << "shutting down Talvik Maintenance Logs";
+
+    if (role_pick_window != nullptr)
+        role_pick_window->setVisible(false);
+    if (summary_window != nullptr)
+        summary_window->setVisible(false);
+    if (admin_window != nullptr)
+        admin_window->setVisible(false);
+
+    add_history_event(HistoryEvent::disconnect, 0, "client stop");
+
+    // Each window saves its state to the configuration when deleted; the configuration writes
+    // everything pending when it is deleted after them.
+    summary_window.reset();
+    role_pick_window.reset();
+    admin_window.reset();
+    database.reset();
+    cfg.reset();
+
+    uninstall_look_and_feel();
+    look_and_feel.reset();
+}
+
+void VekApplication::anotherInstanceStarted(const juce::String&)
+{
+}
+
+void VekApplication::systemRequestedQuit()
+{
+    Interaction::get().quit_application();
+}
+
+void VekApplication::suspended()
+{
+}
+
+void VekApplication::resumed()
+{
+}
+
+void VekApplication::unhandledException(const std::exception* exception, const juce::String& sourceFilename,
+                                        int lineNumber)
+{
+    log_and_show_exception(exception, sourceFilename.toStdString(), lineNumber);
+}
+
+void VekApplication::memoryWarningReceived()
+{
+}
+
+bool VekApplication::backButtonPressed()
+{
+    return false;
+}
+
+std::string VekApplication::job_name(unsigned job)
+{
+    switch (job)
+    {
+        case job_invalid: return "invalid";
+        case job_initialize_and_load_number: return "initialize and load";
+        case job_show_first_window: return "show first window";
+        case job_show_role_pick_window: return "show role pick window";
+        case job_shift_log_summary_window: return "shift log summary window";
+        case job_about_window: return "about window";
+        case job_admin_window: return "admin window";
+        case job_show_users: return "show users";
+        case job_shutdown: return "shutdown";
+        case job_create_fake_logs: return "create fake logs";
+        case job_no_op: return "no-op";
+        default: return "?";
+    }
+}
+
+void VekApplication::run(unsigned job)
+{
+    LogLine() << "running job #" << job << ": \"" << job_name(job) << "\"";
+
+    try
+    {
+        switch (job)
+        {
+            case job_initialize_and_load_number: job_initialize_and_load(); break;
+            case job_show_first_window: job_show_first_window_now(); break;
+            case job_show_role_pick_window: job_show_role_pick(); break;
+            case job_shift_log_summary_window: job_show_summary(); break;
+            case job_admin_window: job_show_admin(); break;
+            case job_shutdown:
+                if (auto* app = juce::JUCEApplicationBase::getInstance())
+                    app->systemRequestedQuit();
+                break;
+            default: break; // the About box and the users report are not part of this client yet
+        }
+    }
+    catch (...)
+    {
+        Zel::Exception e = Zel::Exception::from_current("VekApplication::run", "src-vek/VekApp", __LINE__);
+        log_and_show_exception(&e, "src-vek/VekApp", __LINE__);
+        Interaction::get().exit_process(1);
+    }
+}
+
+void VekApplication::job_initialize_and_load()
+{
+    const Brand& brand = Brand::current();
+    auto* splash = new juce::SplashScreen(juce::String::fromUTF8(brand.splash_title.c_str()), get_logo_image(), false);
+    std::unique_ptr<juce::SplashScreen> splash_owner(splash);
+
+    look_and_feel.reset();
+    look_and_feel = install_look_and_feel();
+    cfg = std::make_unique<Cfg>();
+    database.reset();
+    database = std::make_unique<DB>(*cfg);
+
+    LoadWnd load_window;
+    load_window.runThread(juce::Thread::Priority::normal);
+
+    if (! load_window.success)
+    {
+        Zel::Exception e("VekApplication::job_initialize_and_load", "src-vek/VekApp", __LINE__,
+                         "Load thread failed to complete.");
+        log_and_show_exception(&e, "src-vek/VekApp", __LINE__);
+        e.report_pending = false;
+        throw e;
+    }
+
+    // From here on the splash screen deletes itself.
+    splash_owner.release()->deleteAfterDelay(juce::RelativeTime::seconds(1.0), true);
+    current_role_id = static_cast<std::uint64_t>(cfg->getValue("role_id", "0").getLargeIntValue());
+    run(job_show_first_window);
+}
+
+void VekApplication::job_show_first_window_now()
+{
+    if (roles.count(current_role_id) != 0)
+    {
+        LogLine() << "need to invoke the shift log summary window";
+        run(job_shift_log_summary_window);
+    }
+    else
+    {
+        LogLine() << "need to invoke the role pick window";
+        run(job_show_role_pick_window);
+    }
+}
+
+void VekApplication::job_show_role_pick()
+{
+    auto window = std::make_unique<RolePickWnd>();
+    std::swap(window, role_pick_window);
+}
+
+void VekApplication::job_show_summary()
+{
+    LogLine() << "starting the log summary window for role #" << current_role_id << " ("
+              << roles.at(current_role_id).name << ")";
+    auto window = std::make_unique<ShiftLogSummaryWnd>();
+    std::swap(window, summary_window);
+}
+
+void VekApplication::job_show_admin()
+{
+    LogLine() << "starting the admin tool for role #" << current_role_id << " (" << roles.at(current_role_id).name
+              << ")";
+    auto window = std::make_unique<AdminWnd>();
+    std::swap(window, admin_window);
+}
+
+std::set<std::uint64_t> VekApplication::departments_for_current_role() const
+{
+    return departments_for_role(current_role_id);
+}
+
+DB* VekApplication::database_if_any()
+{
+    auto* app = dynamic_cast<VekApplication*>(juce::JUCEApplicationBase::getInstance());
+    return app == nullptr ? nullptr : app->database.get();
+}

@@ -1,0 +1,3 @@
+#include "VekApp.h"
+
+START_JUCE_APPLICATION(VekApplication)

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "SummaryRow.h"
+
+#include <pqxx/pqxx>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class DB;
+
+// Start time of the last load of the summary table (0 before the first); the update poll counts
+// entries changed after it.
+extern std::atomic<std::int64_t> last_load_time;
+
+// Reads the current role's log entries of a time window into summary rows, newest first, in
+// chunks with keyset paging on id. The loading thread runs it behind its progress window; the
+// benchmarks run it as it is.
+class LogLoader
+{
+public:
+    // What the loader tells whoever shows its progress, and asks of them.
+    class Observer
+    {
+    public:
+        virtual ~Observer() = default;
+        virtual bool should_stop() { return false; }
+        virtual void status(const std::string&) {}
+        virtual void progress(double) {}
+        // After the first chunk has come back, before its rows are added.
+        virtual void first_chunk_arrived() {}
+    };
+
+    std::vector<SummaryRow> rows;
+
+    LogLoader(DB& db, int period, Observer& observer);
+
+    // Runs the load. A failure leaves the rows read so far and is thrown on.
+    void run();
+
+    // Start of the time window of a period code, in seconds since the epoch.
+    static std::int64_t window_start(int period, std::int64_t now);
+
+    // "%Y-%m-%d" of a time in local time.
+    static std::string local_date(std::int64_t time);
+
+    static std::string where_clause(const std::string& date, const std::string& department_list);
+
+    // Rows asked for by the n-th chunk (0-based): 50 first, so that the user sees the newest rows
+    // at once, then doubling up to 1000, so that a long load costs few round trips.
+    static int chunk_size(int chunk_index);
+
+    // A server timestamp text without fractions of seconds and positive zone offsets, at most
+    // 19 characters.
+    static std::string shorten_timestamp(const std::string& text);
+
+    // The summary row of one row of vek.all_logs.
+    static SummaryRow make_row(const pqxx::row& row);
+
+private:
+    DB& db;
+    int period;
+    Observer& observer;
+};

@@ -1,0 +1,108 @@
+#include "ProgressThread.h"
+
+#include "DB.h"
+#include "Log.h"
+#include "ShiftLogSummaryWnd.h"
+#include "VekApp.h"
+#include "WaitingMessage.h"
+#include "ZelException.h"
+
+namespace
+{
+juce::Component* summary_window_if_any()
+{
+    auto* app = dynamic_cast<VekApplication*>(juce::JUCEApplicationBase::getInstance());
+    return app == nullptr ? nullptr : app->summary_window.get();
+}
+} // namespace
+
+ProgressThread::ProgressThread(int period_code)
+    : juce::ThreadWithProgressWindow(juce::String::fromUTF8(waiting_message("Loading Maintenance Database").c_str()),
+                                     true, true, 10000, "Done", summary_window_if_any()),
+      period(period_code)
+{
+    if (auto* window = getAlertWindow())
+    {
+        window->setAlwaysOnTop(true);
+        for (auto* child : window->getChildren())
+        {
+            if (auto* button = dynamic_cast<juce::TextButton*>(child); button != nullptr && child->getName() == "Done")
+            {
+                done_button = button;
+                break;
+            }
+        }
+    }
+    if (done_button != nullptr)
+    {
+        done_button->setEnabled(false);
+        done_button->setVisible(false);
+        done_button->setTooltip("Press ESC or click \"Done\" if enough maintenance logs have been loaded.");
+    }
+}
+
+ProgressThread::~ProgressThread()
+{
+    stopThread(1000);
+}
+
+void ProgressThread::run()
+{
+    LogLine() << "database loading progress thread has started";
+    offer_done_button(false);
+
+    std::unique_ptr<LogLoader> loader;
+    try
+    {
+        loader = std::make_unique<LogLoader>(*vek().database, period, *this);
+        loader->run();
+    }
+    catch (...)
+    {
+        Zel::Exception e = Zel::Exception::from_current("ProgressThread::run", "src-wnd/ProgressThread", __LINE__);
+        log_and_show_exception(&e, "src-wnd/ProgressThread", __LINE__);
+    }
+    // Rows read before a failure are kept.
+    if (loader != nullptr)
+        rows = std::move(loader->rows);
+
+    LogLine() << "database loading progress thread has finished";
+}
+
+bool ProgressThread::should_stop()
+{
+    return threadShouldExit();
+}
+
+void ProgressThread::status(const std::string& text)
+{
+    setStatusMessage(juce::String::fromUTF8(text.c_str()));
+}
+
+void ProgressThread::progress(double value)
+{
+    setProgress(value);
+}
+
+void ProgressThread::first_chunk_arrived()
+{
+    offer_done_button(true);
+}
+
+void ProgressThread::offer_done_button(bool offer)
+{
+    if (done_button == nullptr)
+        return;
+    juce::Component::SafePointer<juce::TextButton> button(done_button);
+    juce::MessageManager::callAsync([button, offer] {
+        if (button == nullptr)
+            return;
+        button->setEnabled(offer);
+        button->setVisible(offer);
+        if (offer)
+        {
+            button->setWantsKeyboardFocus(true);
+            button->grabKeyboardFocus();
+        }
+    });
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "LogLoader.h"
+#include "SummaryRow.h"
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include <vector>
+
+// Loads the summary table's rows behind a modal progress window. The user may stop early with
+// ESC or "Done" and keep what has been read.
+class ProgressThread : public juce::ThreadWithProgressWindow, public LogLoader::Observer
+{
+public:
+    int period;
+    juce::TextButton* done_button = nullptr;
+    std::vector<SummaryRow> rows;
+
+    explicit ProgressThread(int period_code);
+    ~ProgressThread() override;
+
+    void run() override;
+
+    bool should_stop() override;
+    void status(const std::string& text) override;
+    void progress(double value) override;
+    void first_chunk_arrived() override;
+
+private:
+    // Shows, enables and focuses the done button (or hides and disables it), on the message thread.
+    void offer_done_button(bool offer);
+};

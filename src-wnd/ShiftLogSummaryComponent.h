@@ -1,0 +1,110 @@
+#pragma once
+
+#include "SummaryRow.h"
+#include "TextFilter.h"
+
+#include <juce_gui_basics/juce_gui_basics.h>
+#include <juce_gui_extra/juce_gui_extra.h>
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+class EditorWnd;
+
+// The main window's content: the filter box and its switch, the command buttons and the table
+// of loaded log entries, which it also models. It owns the open editor windows (at most five).
+class ShiftLogSummaryComponent : public juce::Component,
+                                 public juce::TableListBoxModel,
+                                 public juce::Button::Listener,
+                                 public juce::TextEditor::Listener,
+                                 public juce::Timer
+{
+public:
+    static constexpr int column_count = 22;
+    static constexpr std::size_t max_open_editors = 5;
+
+    std::set<std::string> remembered_ids;
+    std::vector<std::string> applied_words;
+    std::int64_t last_keystroke_time = 0;
+    bool applied_exact = false;
+
+    juce::Label count_label;
+    juce::TextEditor filter_box;
+    juce::ToggleButton exact_match{"exact match"};
+    juce::TextButton add_button{"add"};
+    juce::TextButton clone_button{"clone"};
+    juce::TextButton filters_button{"filters"};
+    juce::TextButton reports_button{"reports"};
+    juce::TextButton admin_button{"admin"};
+    juce::TextButton reload_button{"reload"};
+    juce::TableListBox table{"summary table", nullptr};
+    juce::BubbleMessageComponent bubble{150};
+
+    std::vector<SummaryRow> all_rows;
+    std::vector<SummaryRow*> visible_rows;
+
+    std::recursive_mutex editors_mutex;
+    std::set<std::unique_ptr<EditorWnd>> open_editors;
+
+    ShiftLogSummaryComponent();
+    ~ShiftLogSummaryComponent() override;
+
+    // Table model.
+    int getNumRows() override;
+    void paintRowBackground(juce::Graphics& g, int rowNumber, int width, int height, bool rowIsSelected) override;
+    void paintCell(juce::Graphics& g, int rowNumber, int columnId, int width, int height, bool rowIsSelected) override;
+    void cellDoubleClicked(int rowNumber, int columnId, const juce::MouseEvent& event) override;
+    void sortOrderChanged(int newSortColumnId, bool isForwards) override;
+    int getColumnAutoSizeWidth(int columnId) override;
+    void selectedRowsChanged(int lastRowSelected) override;
+    void returnKeyPressed(int lastRowSelected) override;
+
+    void resized() override;
+    void buttonClicked(juce::Button* button) override;
+    void textEditorTextChanged(juce::TextEditor& editor) override;
+    void timerCallback() override;
+
+    // Loads the role's entries of a time window (1 = 7 days ... 5 = all) behind the progress window.
+    void load(int period);
+
+    // A reload of the last 7 days, 20 ms from now, as after an editor has saved.
+    void schedule_reload();
+
+    // Builds the visible rows from the loaded ones; `forced` runs it even when nothing changed.
+    void apply_filter(bool forced);
+
+    void remember_selection();
+    void reapply_selection();
+
+    // Opens the entry of a visible row in an editor window, or brings its open editor forward.
+    void open_existing_entry(int row_number);
+    void open_new_entry(bool clone);
+
+    // The editor window open for an entry, or null.
+    EditorWnd* editor_for(std::uint64_t dbid);
+
+    void show_update_bubble(const std::string& text);
+    void focus_filter_box();
+    void show_preset_menu();
+    void show_reload_menu();
+
+    bool admin_access() const { return admin_allowed; }
+    bool model_attached() const { return table.getModel() != nullptr; }
+
+    static std::int64_t now_nanoseconds();
+
+    // Whether a role seeing `role_departments` of `all_departments` may administer.
+    static bool role_may_administer(std::size_t role_departments, std::size_t all_departments);
+
+private:
+    bool admin_allowed = false;
+
+    void detach_model();
+    void attach_model();
+    void delete_hidden_editors();
+    std::string column_description(int column_id);
+};

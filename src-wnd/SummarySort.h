@@ -1,0 +1,28 @@
+#pragma once
+
+#include "SummaryRow.h"
+
+#include <string>
+#include <vector>
+
+// How the summary table sorts by a column: the time, age and hours columns by the numbers each
+// row keeps, the id by its value, every other column by its upper-case text.
+enum class SortKey
+{
+    epoch_start,
+    epoch_end,
+    epoch_updated,
+    hours,
+    search_count,
+    dbid,
+    text
+};
+
+SortKey sort_key_for_column(int column_id);
+
+// The field name that the sort's log line gives for a numeric key ("epoch_start", "dbid", ...).
+std::string sort_key_field_name(SortKey key);
+
+// Sorts the rows by the column, ascending when `forwards`. Rows with equal keys may come out in
+// any order.
+void sort_summary_rows(std::vector<SummaryRow>& rows, int column_id, bool forwards);

@@ -1,0 +1,294 @@
+#include "TestSupport.h"
+
+#include "Cfg.h"
+#include "DB.h"
+#include "AdminWnd.h"
+#include "Log.h"
+#include "RolePickWnd.h"
+#include "ShiftLogSummaryWnd.h"
+
+#include <juce_events/juce_events.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <unistd.h>
+
+void RecordingInteraction::show_message_box(Icon icon, const std::string& title, const std::string& message,
+                                            const std::string& button_text)
+{
+    const std::lock_guard<std::mutex> lock(mutex);
+    recorded_boxes.push_back({icon, title, message, button_text, true});
+}
+
+void RecordingInteraction::show_message_box_async(Icon icon, const std::string& title, const std::string& message)
+{
+    const std::lock_guard<std::mutex> lock(mutex);
+    recorded_boxes.push_back({icon, title, message, "", false});
+}
+
+void RecordingInteraction::ask_ok_cancel_async(Icon icon, const std::string& title, const std::string& message,
+                                               std::function<void(bool ok)>)
+{
+    const std::lock_guard<std::mutex> lock(mutex);
+    recorded_boxes.push_back({icon, title, message, "OK/Cancel", false});
+}
+
+void RecordingInteraction::exit_process(int code)
+{
+    const std::lock_guard<std::mutex> lock(mutex);
+    recorded_exits.push_back(code);
+}
+
+void RecordingInteraction::quit_application()
+{
+    const std::lock_guard<std::mutex> lock(mutex);
+    ++recorded_quits;
+}
+
+std::vector<RecordingInteraction::Box> RecordingInteraction::boxes()
+{
+    const std::lock_guard<std::mutex> lock(mutex);
+    return recorded_boxes;
+}
+
+std::vector<int> RecordingInteraction::exits()
+{
+    const std::lock_guard<std::mutex> lock(mutex);
+    return recorded_exits;
+}
+
+int RecordingInteraction::quits()
+{
+    const std::lock_guard<std::mutex> lock(mutex);
+    return recorded_quits;
+}
+
+void RecordingInteraction::reset()
+{
+    const std::lock_guard<std::mutex> lock(mutex);
+    recorded_boxes.clear();
+    recorded_exits.clear();
+    recorded_quits = 0;
+}
+
+RecordingInteraction& recorder()
+{
+    static RecordingInteraction instance;
+    return instance;
+}
+
+std::string read_log()
+{
+    std::ifstream file(log_path(), std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+void pump_messages(int milliseconds)
+{
+    juce::MessageManager::getInstance()->runDispatchLoopUntil(milliseconds);
+}
+
+namespace sandbox
+{
+namespace
+{
+std::string required_env(const char* name)
+{
+    const char* value = std::getenv(name);
+    if (value == nullptr || *value == '\0')
+        throw std::runtime_error(std::string("the test database is not available: ") + name
+                                 + " is not set (run the tests with scripts/test)");
+    return value;
+}
+
+std::string quoted(const std::string& value)
+{
+    std::string result = "'";
+    for (const char c : value)
+    {
+        if (c == '\'' || c == '\\')
+            result += '\\';
+        result += c;
+    }
+    return result + "'";
+}
+} // namespace
+
+std::string host()
+{
+    return required_env("VEK_DB_HOST");
+}
+
+std::string port()
+{
+    return required_env("VEK_DB_PORT");
+}
+
+std::string user()
+{
+    return required_env("VEK_DB_USER");
+}
+
+std::string password()
+{
+    return required_env("VEK_DB_PASSWORD");
+}
+
+std::string connection_string(const std::string& database)
+{
+    return "sslmode=require host=" + quoted(host()) + " port=" + quoted(port()) + " user=" + quoted(user())
+           + " password=" + quoted(password()) + " dbname=" + quoted(database);
+}
+
+Database::Database()
+{
+    static std::atomic<int> counter{0};
+    database_name = "vek_test_" + std::to_string(getpid()) + "_" + std::to_string(counter++);
+    pqxx::connection maintenance(connection_string(required_env("VEK_DB_NAME")));
+    pqxx::nontransaction work(maintenance);
+    // The sandbox's own database holds the bare schema: a template of it is quick to copy.
+    work.exec("CREATE DATABASE " + database_name + " TEMPLATE " + required_env("VEK_DB_NAME"));
+    connection = std::make_unique<pqxx::connection>(connection_string(database_name));
+}
+
+Database::~Database()
+{
+    try
+    {
+        connection.reset();
+        pqxx::connection maintenance(connection_string(required_env("VEK_DB_NAME")));
+        pqxx::nontransaction work(maintenance);
+        work.exec("DROP DATABASE IF EXISTS " + database_name + " WITH (FORCE)");
+    }
+    catch (const std::exception&)
+    {
+    }
+}
+
+pqxx::connection& Database::admin()
+{
+    return *connection;
+}
+
+void Database::execute(const std::string& sql)
+{
+    pqxx::nontransaction work(*connection);
+    work.exec(sql);
+}
+
+std::string Database::value(const std::string& sql)
+{
+    pqxx::nontransaction work(*connection);
+    const pqxx::result result = work.exec(sql);
+    if (result.empty() || result[0][0].is_null())
+        return "";
+    return result[0][0].c_str();
+}
+
+void write_client_config(const std::string& database, const std::string& password_override,
+                         const std::string& user_override)
+{
+    Cfg cfg;
+    cfg.setValue("database_address", juce::String(host()));
+    cfg.setValue("database_port", juce::String(port()));
+    cfg.setValue("database_username", juce::String(user_override.empty() ? user() : user_override));
+    cfg.setValue("database_password",
+                 juce::String::fromUTF8((password_override.empty() ? password() : password_override).c_str()));
+    cfg.setValue("database_name", juce::String(database));
+    cfg.saveIfNeeded();
+}
+} // namespace sandbox
+
+void load_sample_site(sandbox::Database& database)
+{
+    database.execute(R"SQL(
+INSERT INTO vek.departments (id, name, acronym) OVERRIDING SYSTEM VALUE VALUES
+  (1, 'Planer Mill', 'PM'), (2, 'Sawmill', 'SM'), (3, 'Boiler House', 'BH'), (4, 'Yard', 'YD');
+INSERT INTO vek.roles (id, name) OVERRIDING SYSTEM VALUE VALUES
+  (1, 'Supervisors'), (2, 'Planer Crew'), (3, 'Yard Crew'), (4, 'Visitors');
+INSERT INTO vek.roleviews (roles_id, departments_id) VALUES
+  (1, 1), (1, 2), (1, 3), (1, 4), (2, 1), (2, 2), (3, 1), (3, 2), (3, 4);
+INSERT INTO vek.cost_center (id, name) OVERRIDING SYSTEM VALUE VALUES (1, 'Planing'), (2, 'Sawing'), (3, 'Energy');
+INSERT INTO vek.process (id, name, cost_center_id) OVERRIDING SYSTEM VALUE VALUES
+  (1, 'Infeed', 1), (2, 'Headrig', 2), (3, 'Boiler', 3);
+INSERT INTO vek.motors (id, mid, description, process_id) OVERRIDING SYSTEM VALUE VALUES
+  (1, 'PM-CV-101', 'Infeed conveyor', 1), (2, 'SM-HR-201', 'Headrig carriage', 2), (3, 'BH-FW-301', 'Feedwater pump', 3);
+INSERT INTO vek.employees (id, first_name, last_name, active, departments_id) OVERRIDING SYSTEM VALUE VALUES
+  (1, 'Jane', 'Doe', true, 1), (2, 'Ravi', 'Patel', true, 2), (3, 'Old', 'Timer', false, 3);
+INSERT INTO vek.shifts (id, name) OVERRIDING SYSTEM VALUE VALUES (1, 'Day'), (2, 'Night');
+INSERT INTO vek.categories (id, name, departments_id) OVERRIDING SYSTEM VALUE VALUES
+  (1, 'Electrical', 1), (2, 'Mechanical', 1), (3, 'Mechanical', 2);
+INSERT INTO vek.status (id, name) OVERRIDING SYSTEM VALUE VALUES (1, 'open'), (2, 'closed'), (3, 'waiting for parts');
+INSERT INTO vek.downtime_reasons (id, name, departments_id) OVERRIDING SYSTEM VALUE VALUES (1, 'Breakdown', 1);
+SELECT setval(pg_get_serial_sequence('vek.' || t, 'id'), 100)
+  FROM unnest(ARRAY['departments','roles','cost_center','process','motors','employees','shifts','categories','status','downtime_reasons']) AS t;
+)SQL");
+}
+
+TestApp::TestApp(sandbox::Database* database)
+{
+    if (database != nullptr)
+        sandbox::write_client_config(database->name());
+    app.cfg = std::make_unique<Cfg>();
+    if (database != nullptr)
+        app.database = std::make_unique<DB>(*app.cfg);
+}
+
+TestApp::~TestApp()
+{
+    app.summary_window.reset();
+    app.role_pick_window.reset();
+    app.admin_window.reset();
+}
+
+void TestApp::load_store()
+{
+    DB& db = *app.database;
+    const auto read = [&db](const std::string& sql) { return db.exec_nt(sql, ""); };
+    for (const auto& row : read("SELECT * FROM vek.cost_center ORDER BY name"))
+    {
+        CostCenter record(row);
+        app.cost_centers[record.id] = record;
+        app.cost_center_ids.push_back(record.id);
+    }
+    for (const auto& row : read("SELECT * FROM vek.process ORDER BY name"))
+    {
+        Process record(row);
+        app.processes[record.id] = record;
+        app.process_ids.push_back(record.id);
+    }
+    for (const auto& row : read("SELECT * FROM vek.motors ORDER BY mid"))
+    {
+        Motor record(row);
+        app.motors[record.id] = record;
+        app.motor_ids.push_back(record.id);
+    }
+    for (const auto& row : read("SELECT * FROM vek.departments ORDER BY name"))
+    {
+        Department record(row);
+        app.departments[record.id] = record;
+        app.department_ids.push_back(record.id);
+    }
+    for (const auto& row : read("SELECT * FROM vek.roles ORDER BY name"))
+    {
+        Role record(row);
+        app.roles[record.id] = record;
+        app.role_ids.push_back(record.id);
+    }
+    for (const auto& row : read("SELECT * FROM vek.roleviews"))
+    {
+        RoleView record(row);
+        app.roleviews[record.id] = record;
+    }
+    for (const auto& row : read("SELECT * FROM vek.status ORDER BY id"))
+    {
+        Status record(row);
+        app.statuses[record.id] = record;
+        app.status_ids.push_back(record.id);
+    }
+}

@@ -1,0 +1,123 @@
+#pragma once
+
+#include "Interaction.h"
+#include "VekApp.h"
+
+#include <juce_core/juce_core.h>
+#include <pqxx/pqxx>
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+// Stands in for message boxes and process exits: records them and returns at once.
+class RecordingInteraction : public Interaction
+{
+public:
+    struct Box
+    {
+        Icon icon;
+        std::string title;
+        std::string message;
+        std::string button;
+        bool modal;
+    };
+
+    void show_message_box(Icon icon, const std::string& title, const std::string& message,
+                          const std::string& button_text) override;
+    void show_message_box_async(Icon icon, const std::string& title, const std::string& message) override;
+    void ask_ok_cancel_async(Icon icon, const std::string& title, const std::string& message,
+                             std::function<void(bool ok)> answer) override;
+    void exit_process(int code) override;
+    void quit_application() override;
+
+    std::vector<Box> boxes();
+    std::vector<int> exits();
+    int quits();
+    void reset();
+
+private:
+    std::mutex mutex;
+    std::vector<Box> recorded_boxes;
+    std::vector<int> recorded_exits;
+    int recorded_quits = 0;
+};
+
+// The recorder that every test program puts in place of the real message boxes.
+RecordingInteraction& recorder();
+
+// The whole log file of this test process so far.
+std::string read_log();
+
+// Pumps the message loop for a while, so that timers and asynchronous calls run.
+void pump_messages(int milliseconds);
+
+// Pumps the message loop until the condition holds or the time is up; returns the condition.
+template <typename Condition>
+bool pump_until(Condition condition, int timeout_milliseconds)
+{
+    const auto end = juce::Time::getMillisecondCounter() + static_cast<juce::uint32>(timeout_milliseconds);
+    while (! condition())
+    {
+        if (juce::Time::getMillisecondCounter() > end)
+            return false;
+        pump_messages(10);
+    }
+    return true;
+}
+
+// The throwaway PostgreSQL server that scripts/test starts for the tests.
+namespace sandbox
+{
+std::string host();
+std::string port();
+std::string user();
+std::string password();
+
+// A keyword/value connection string as the superuser-capable test role, to `database`.
+std::string connection_string(const std::string& database);
+
+// A fresh database with the schema and nothing else in it, dropped when the object goes.
+class Database
+{
+public:
+    Database();
+    ~Database();
+    const std::string& name() const { return database_name; }
+    // A direct connection for arranging and checking data.
+    pqxx::connection& admin();
+    // Runs statements on the admin connection.
+    void execute(const std::string& sql);
+    // One value of a query, as text ("" for NULL).
+    std::string value(const std::string& sql);
+
+private:
+    std::string database_name;
+    std::unique_ptr<pqxx::connection> connection;
+};
+
+// Writes the five connection keys for `database` into the configuration file of the current
+// HOME, keeping other keys that are there.
+void write_client_config(const std::string& database, const std::string& password_override = "",
+                         const std::string& user_override = "");
+} // namespace sandbox
+
+// A small, known site: 4 departments, 3 roles, statuses, equipment and a few log entries.
+//  departments: 1 Planer Mill (PM), 2 Sawmill (SM), 3 Boiler House (BH), 4 Yard (YD)
+//  roles: 1 Supervisors (all four), 2 Planer Crew (1, 2), 3 Yard Crew (1, 2, 4), 4 Visitors (none)
+void load_sample_site(sandbox::Database& database);
+
+// An application object for a test, with its configuration in the test's home and, on request,
+// connected to a sandbox database.
+class TestApp
+{
+public:
+    explicit TestApp(sandbox::Database* database = nullptr);
+    ~TestApp();
+
+    VekApplication app;
+
+    // Fills the store as the start-up load would, without its window.
+    void load_store();
+};

@@ -1,0 +1,176 @@
+#include "Log.h"
+#include "TestSupport.h"
+#include "ZelException.h"
+
+#include <gtest/gtest.h>
+#include <juce_core/juce_core.h>
+
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+namespace
+{
+std::vector<std::string> lines_of(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+juce::File scratch_file(const char* name)
+{
+    return juce::File::getSpecialLocation(juce::File::tempDirectory).getChildFile(name);
+}
+
+void write_bytes(const juce::File& file, std::size_t count)
+{
+    std::ofstream out(file.getFullPathName().toStdString(), std::ios::binary | std::ios::trunc);
+    const std::string block(4096, 'x');
+    for (std::size_t written = 0; written < count; written += block.size())
+        out.write(block.data(), static_cast<std::streamsize>(std::min(block.size(), count - written)));
+}
+} // namespace
+
+TEST(Log, FileLivesInTheTemporaryFolder)
+{
+    const auto expected = juce::File::getSpecialLocation(juce::File::tempDirectory).getChildFile("vek.log");
+    EXPECT_EQ(log_path(), expected.getFullPathName().toStdString());
+}
+
+TEST(Log, RunStartsWithSeparatorThenTimestampedLines)
+{
+    LogLine() << "first message " << 42;
+    LogLine() << "second message";
+
+    const auto lines = lines_of(read_log());
+    ASSERT_GE(lines.size(), 4u) << read_log();
+    EXPECT_EQ(lines[0], "") << "a run starts with an empty line";
+    EXPECT_EQ(lines[1], std::string(37, '-'));
+    const std::regex stamped("^(Mon|Tue|Wed|Thu|Fri|Sat|Sun) \\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2} (.*)$");
+    std::smatch match;
+    ASSERT_TRUE(std::regex_match(lines[2], match, stamped)) << lines[2];
+    EXPECT_EQ(match[2].str(), "first message 42");
+    ASSERT_TRUE(std::regex_match(lines[3], match, stamped)) << lines[3];
+    EXPECT_EQ(match[2].str(), "second message");
+}
+
+TEST(Log, MultiLineMessageHasOneTimestamp)
+{
+    LogLine() << "head\ncontinued";
+    const auto lines = lines_of(read_log());
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_NE(lines[2].find(" head"), std::string::npos);
+    EXPECT_EQ(lines[3], "continued") << "only the first physical line carries a timestamp";
+}
+
+TEST(Log, LinesOfManyThreadsStayWhole)
+{
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([t] {
+            for (int i = 0; i < 300; ++i)
+                LogLine() << "thread " << t << " line " << i << " " << std::string(200, static_cast<char>('a' + t));
+        });
+    for (auto& thread : threads)
+        thread.join();
+
+    const std::regex whole("^\\w{3} [-0-9]{10} [:0-9]{8} thread (\\d) line \\d+ ([a-d]{200})$");
+    int counted = 0;
+    for (const auto& line : lines_of(read_log()))
+    {
+        if (line.find("thread ") == std::string::npos)
+            continue;
+        std::smatch match;
+        ASSERT_TRUE(std::regex_match(line, match, whole)) << "a line was torn: " << line;
+        EXPECT_EQ(match[2].str(), std::string(200, static_cast<char>('a' + std::stoi(match[1].str()))));
+        ++counted;
+    }
+    EXPECT_EQ(counted, 1200);
+}
+
+TEST(Log, FileAtTheLimitIsAppendedTo)
+{
+    const auto file = scratch_file("at-limit.log");
+    write_bytes(file, log_size_limit);
+    {
+        std::ofstream stream;
+        open_log_file(stream, file.getFullPathName().toStdString());
+        stream << "appended" << std::endl;
+    }
+    EXPECT_EQ(static_cast<std::uint64_t>(file.getSize()), log_size_limit + 1 + 38 + 9)
+        << "10485760 bytes are kept, the separator and the new line follow";
+}
+
+TEST(Log, FileBeyondTheLimitIsEmptiedFirst)
+{
+    const auto file = scratch_file("over-limit.log");
+    write_bytes(file, log_size_limit + 1);
+    {
+        std::ofstream stream;
+        open_log_file(stream, file.getFullPathName().toStdString());
+        stream << "after" << std::endl;
+    }
+    const auto lines = lines_of(file.loadFileAsString().toStdString());
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0], "");
+    EXPECT_EQ(lines[1], std::string(37, '-'));
+    EXPECT_EQ(lines[2], "truncated previous log file (was 10.00 MiB)");
+    EXPECT_EQ(lines[3], "after");
+}
+
+TEST(LogAndShowException, ReportsOnceWithLogHistoryLinesAndDialog)
+{
+    recorder().reset();
+    Zel::Exception e("some_function", "src-x/Thing", 12, "the disk is full");
+    log_and_show_exception(&e, "/home/build/src-x/Thing.cpp", 99);
+
+    const auto boxes = recorder().boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].title, "VEK problem detected!");
+    EXPECT_TRUE(boxes[0].modal);
+    EXPECT_EQ(boxes[0].icon, Interaction::Icon::warning);
+    EXPECT_NE(boxes[0].message.find("The file " + log_path() + " may have some additional details"), std::string::npos)
+        << boxes[0].message;
+
+    const std::string log = read_log();
+    EXPECT_NE(log.find("The error text is:  the disk is full"), std::string::npos) << "the description is logged";
+    EXPECT_NE(log.find("adding database record for event type 'problem': VEK v1.2.1-3304: Exception: file=Thing.cpp "
+                       "line=99 text=the disk is full"),
+              std::string::npos)
+        << log;
+}
+
+TEST(LogAndShowException, AlreadyReportedExceptionIsNotShownAgain)
+{
+    recorder().reset();
+    Zel::Exception e("f", "src-x/Thing", 1, "first report");
+    log_and_show_exception(&e, "a", 1);
+    e.report_pending = false;
+    log_and_show_exception(&e, "b", 2);
+
+    EXPECT_EQ(recorder().boxes().size(), 1u) << "the second report of a reported exception shows nothing";
+    const std::string log = read_log();
+    const std::string description = "The error text is:  first report";
+    const auto first = log.find(description);
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_EQ(log.find(description, first + 1), std::string::npos) << "the description is logged once";
+}
+
+TEST(LogAndShowException, NullAndForeignExceptions)
+{
+    recorder().reset();
+    log_and_show_exception(nullptr, "x.cpp", 3);
+    const std::runtime_error foreign("plain failure");
+    log_and_show_exception(&foreign, "y.cpp", 4);
+
+    EXPECT_EQ(recorder().boxes().size(), 2u);
+    const std::string log = read_log();
+    EXPECT_NE(log.find("text=null exception"), std::string::npos);
+    EXPECT_NE(log.find("The error type is:  std::runtime_error"), std::string::npos) << log;
+    EXPECT_NE(log.find("Function name:      log_and_show_exception"), std::string::npos);
+}
