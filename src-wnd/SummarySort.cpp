@@ -42,7 +42,8 @@ std::string sort_key_field_name(SortKey key)
 namespace
 {
 // Sorts (key, row index) pairs, then moves the rows into that order once: far cheaper than
-// swapping whole rows while sorting.
+// swapping whole rows while sorting. Equal keys keep their order, so that sorting by a column
+// where every key is the same (or by no column at all) leaves the newest-first load order.
 template <typename Key, typename KeyOf>
 void sort_by(std::vector<SummaryRow>& rows, bool forwards, KeyOf key_of)
 {
@@ -52,9 +53,13 @@ void sort_by(std::vector<SummaryRow>& rows, bool forwards, KeyOf key_of)
         keys.emplace_back(key_of(rows[i]), static_cast<std::uint32_t>(i));
 
     if (forwards)
-        std::sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        std::sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) {
+            return a.first < b.first || (! (b.first < a.first) && a.second < b.second);
+        });
     else
-        std::sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) { return b.first < a.first; });
+        std::sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) {
+            return b.first < a.first || (! (a.first < b.first) && a.second < b.second);
+        });
 
     std::vector<SummaryRow> sorted;
     sorted.reserve(rows.size());

@@ -23,6 +23,5 @@ SortKey sort_key_for_column(int column_id);
 // The field name that the sort's log line gives for a numeric key ("epoch_start", "dbid", ...).
 std::string sort_key_field_name(SortKey key);
 
-// Sorts the rows by the column, ascending when `forwards`. Rows with equal keys may come out in
-// any order.
+// Sorts the rows by the column, ascending when `forwards`. Rows with equal keys keep their order.
 void sort_summary_rows(std::vector<SummaryRow>& rows, int column_id, bool forwards);

@@ -43,13 +43,27 @@ TEST(SummarySort, TextColumnsIgnoreCaseAndPutPrefixesFirst)
     const auto order = ids(rows);
     EXPECT_EQ(order[0], 4u);
     EXPECT_EQ(order[1], 2u);
-    EXPECT_TRUE((order[2] == 3 && order[3] == 5) || (order[2] == 5 && order[3] == 3)) << "pump and PUMP are equal";
+    EXPECT_EQ(order[2], 3u) << "pump and PUMP are equal, and keep their order";
+    EXPECT_EQ(order[3], 5u);
     EXPECT_EQ(order[4], 1u);
 
     sort_summary_rows(rows, 12, false);
     EXPECT_EQ(ids(rows).front(), 1u);
     EXPECT_EQ(ids(rows).back(), 4u);
     EXPECT_EQ(rows.front().cell(12), "pump-2") << "rows keep their texts when they move";
+}
+
+TEST(SummarySort, NoSortColumnKeepsTheLoadOrder)
+{
+    std::vector<SummaryRow> rows;
+    for (std::uint64_t id = 500; id > 0; --id)
+        rows.push_back(make_summary_row(id, {{9, id % 2 ? "open" : "closed"}}));
+    sort_summary_rows(rows, 0, true);
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        ASSERT_EQ(rows[i].id, 500 - i) << "newest first, as loaded";
+    sort_summary_rows(rows, 9, false);
+    EXPECT_EQ(rows[0].id, 499u) << "within equal statuses the previous order stays";
+    EXPECT_EQ(rows[1].id, 497u);
 }
 
 TEST(SummarySort, MatchesAndUnusualHours)
