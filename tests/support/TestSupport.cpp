@@ -3,6 +3,7 @@
 #include "Cfg.h"
 #include "DB.h"
 #include "AdminWnd.h"
+#include "LoadWnd.h"
 #include "Log.h"
 #include "RolePickWnd.h"
 #include "ShiftLogSummaryWnd.h"
@@ -248,47 +249,8 @@ TestApp::~TestApp()
 
 void TestApp::load_store()
 {
-    DB& db = *app.database;
-    const auto read = [&db](const std::string& sql) { return db.exec_nt(sql, ""); };
-    for (const auto& row : read("SELECT * FROM vek.cost_center ORDER BY name"))
-    {
-        CostCenter record(row);
-        app.cost_centers[record.id] = record;
-        app.cost_center_ids.push_back(record.id);
-    }
-    for (const auto& row : read("SELECT * FROM vek.process ORDER BY name"))
-    {
-        Process record(row);
-        app.processes[record.id] = record;
-        app.process_ids.push_back(record.id);
-    }
-    for (const auto& row : read("SELECT * FROM vek.motors ORDER BY mid"))
-    {
-        Motor record(row);
-        app.motors[record.id] = record;
-        app.motor_ids.push_back(record.id);
-    }
-    for (const auto& row : read("SELECT * FROM vek.departments ORDER BY name"))
-    {
-        Department record(row);
-        app.departments[record.id] = record;
-        app.department_ids.push_back(record.id);
-    }
-    for (const auto& row : read("SELECT * FROM vek.roles ORDER BY name"))
-    {
-        Role record(row);
-        app.roles[record.id] = record;
-        app.role_ids.push_back(record.id);
-    }
-    for (const auto& row : read("SELECT * FROM vek.roleviews"))
-    {
-        RoleView record(row);
-        app.roleviews[record.id] = record;
-    }
-    for (const auto& row : read("SELECT * FROM vek.status ORDER BY id"))
-    {
-        Status record(row);
-        app.statuses[record.id] = record;
-        app.status_ids.push_back(record.id);
-    }
+    LoadWnd window;
+    window.runThread(juce::Thread::Priority::normal);
+    if (! window.success)
+        throw std::runtime_error("the start-up load failed; see the log");
 }

@@ -118,6 +118,6 @@ public:
 
     VekApplication app;
 
-    // Fills the store as the start-up load would, without its window.
+    // Fills the store with the start-up load, in its window.
     void load_store();
 };

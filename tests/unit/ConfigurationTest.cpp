@@ -1,0 +1,52 @@
+#include "Brand.h"
+#include "Cfg.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+TEST(Configuration, FirstStartWritesExactlyTheFiveDatabaseKeys)
+{
+    const juce::File file = Cfg::options().getDefaultFile();
+    EXPECT_TRUE(file.getFullPathName().endsWith("/.TalvikMaintenanceLogs/TalvikMaintenanceLogs.cfg"))
+        << file.getFullPathName();
+    file.deleteFile();
+    {
+        Cfg cfg;
+    }
+    ASSERT_TRUE(file.existsAsFile()) << "the defaults are saved at once";
+    auto xml = juce::XmlDocument::parse(file);
+    ASSERT_NE(xml, nullptr);
+    std::map<std::string, std::string> values;
+    for (auto* value : xml->getChildIterator())
+        values[value->getStringAttribute("name").toStdString()] = value->getStringAttribute("val").toStdString();
+    EXPECT_EQ(values.size(), 5u);
+    EXPECT_EQ(values["database_port"], "5432");
+    EXPECT_EQ(values["database_username"], "vuser");
+    EXPECT_EQ(values["database_name"], "vekdb");
+    EXPECT_EQ(values["database_password"], Brand::current().default_database_password);
+    EXPECT_EQ(values["database_address"], Brand::current().default_database_address);
+}
+
+TEST(Configuration, ExistingValuesSurviveAndKeysIgnoreCase)
+{
+    const juce::File file = Cfg::options().getDefaultFile();
+    file.getParentDirectory().createDirectory();
+    file.replaceWithText("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<PROPERTIES>\n"
+                         "  <VALUE name=\"database_port\" val=\"6543\"/>\n  <VALUE name=\"Role_ID\" val=\"7\"/>\n"
+                         "</PROPERTIES>\n");
+    Cfg cfg;
+    EXPECT_EQ(cfg.get_str("database_port"), "6543");
+    EXPECT_EQ(cfg.getIntValue("role_id", 0), 7) << "a key with other capitals is found";
+    EXPECT_EQ(cfg.get_str("database_name"), "vekdb") << "missing defaults are added";
+    EXPECT_EQ(cfg.get_str("no_such_key"), "") << "a missing key reads as empty, without throwing";
+}
+
+TEST(Configuration, PendingChangeIsWrittenOnDestruction)
+{
+    const juce::File file = Cfg::options().getDefaultFile();
+    {
+        Cfg cfg;
+        cfg.setValue("timezone", "Europe/Oslo");
+    }
+    EXPECT_TRUE(file.loadFileAsString().contains("name=\"timezone\" val=\"Europe/Oslo\""));
+}
