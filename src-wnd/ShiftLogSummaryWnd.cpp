@@ -39,7 +39,7 @@ bool ShiftLogSummaryWnd::keyPressed(const juce::KeyPress& key)
     const juce::ModifierKeys none;
     const juce::ModifierKeys shift(juce::ModifierKeys::shiftModifier);
 
-    if (key.getKeyCode() == 'F' && only(juce::ModifierKeys(juce::ModifierKeys::commandModifier)))
+    if ((key.getKeyCode() == 'F' || key.getKeyCode() == 'f') && only(juce::ModifierKeys(juce::ModifierKeys::commandModifier)))
     {
         component.focus_filter_box();
         return true;

@@ -5,6 +5,7 @@
 #include "AdminWnd.h"
 #include "LoadWnd.h"
 #include "Log.h"
+#include "VekLookAndFeel.h"
 #include "RolePickWnd.h"
 #include "ShiftLogSummaryWnd.h"
 
@@ -150,7 +151,9 @@ Database::Database()
 {
     static std::atomic<int> counter{0};
     database_name = "vek_test_" + std::to_string(getpid()) + "_" + std::to_string(counter++);
-    pqxx::connection maintenance(connection_string(required_env("VEK_DB_NAME")));
+    // Never connected to the template itself: a copy needs it to be free of sessions, and tests
+    // run side by side.
+    pqxx::connection maintenance(connection_string("postgres"));
     pqxx::nontransaction work(maintenance);
     // The sandbox's own database holds the bare schema: a template of it is quick to copy.
     work.exec("CREATE DATABASE " + database_name + " TEMPLATE " + required_env("VEK_DB_NAME"));
@@ -162,7 +165,7 @@ Database::~Database()
     try
     {
         connection.reset();
-        pqxx::connection maintenance(connection_string(required_env("VEK_DB_NAME")));
+        pqxx::connection maintenance(connection_string("postgres"));
         pqxx::nontransaction work(maintenance);
         work.exec("DROP DATABASE IF EXISTS " + database_name + " WITH (FORCE)");
     }
@@ -233,6 +236,7 @@ SELECT setval(pg_get_serial_sequence('vek.' || t, 'id'), 100)
 
 TestApp::TestApp(sandbox::Database* database)
 {
+    app.look_and_feel = install_look_and_feel();
     if (database != nullptr)
         sandbox::write_client_config(database->name());
     app.cfg = std::make_unique<Cfg>();
@@ -245,6 +249,7 @@ TestApp::~TestApp()
     app.summary_window.reset();
     app.role_pick_window.reset();
     app.admin_window.reset();
+    uninstall_look_and_feel();
 }
 
 void TestApp::load_store()
