@@ -4,6 +4,7 @@
 #include "Brand.h"
 #include "Cfg.h"
 #include "DB.h"
+#include "FakeLogs.h"
 #include "History.h"
 #include "Interaction.h"
 #include "LoadWnd.h"
@@ -145,6 +146,12 @@ void VekApplication::run(unsigned job)
             case job_show_role_pick_window: job_show_role_pick(); break;
             case job_shift_log_summary_window: job_show_summary(); break;
             case job_admin_window: job_show_admin(); break;
+            case job_create_fake_logs:
+                if (database == nullptr)
+                    throw Zel::Exception("VekApplication::run", "src-vek/VekApp", __LINE__,
+                                         "cannot create fake logs without a database connection");
+                FakeLogs(*database).add_log_entries(1000, static_cast<std::uint64_t>(epoch_now()));
+                break;
             case job_shutdown:
                 if (auto* app = juce::JUCEApplicationBase::getInstance())
                     app->systemRequestedQuit();
