@@ -1,5 +1,7 @@
 #include "Interaction.h"
 
+#include "Log.h"
+
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include <atomic>
@@ -44,7 +46,8 @@ void Interaction::ask_ok_cancel_async(Icon icon, const std::string& title, const
 
 void Interaction::exit_process(int code)
 {
-    // Every log line is flushed as it is written; nothing else needs to survive a failure exit.
+    // The log is all that needs to survive a failure exit.
+    flush_log();
     std::cout.flush();
     std::_Exit(code);
 }

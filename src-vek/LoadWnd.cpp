@@ -77,9 +77,8 @@ void LoadWnd::loading(double increment, const std::string& text)
         done += increment;
         if (done < 1)
             done = 1;
-        std::ostringstream percent;
-        percent << std::fixed << std::setprecision(1) << done / total * 100.0;
-        LogLine() << "update progress bar: " << done << "/" << total << " = " << percent.str() << "%";
+        LogLine() << "update progress bar: " << done << "/" << total << " = "
+                  << Zel::formatDouble(done / total * 100.0, 1) << "%";
         setProgress(done / total);
     }
 }

@@ -2,12 +2,21 @@
 
 #include "DB.h"
 #include "Hours.h"
+#include "LoadWnd.h"
 #include "LogEntry.h"
 #include "Log.h"
 #include "VekApp.h"
 #include "ZelString.h"
 
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <ctime>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <utility>
 
 std::atomic<std::int64_t> last_load_time{0};
 
@@ -21,12 +30,6 @@ std::string format_local(std::int64_t time, const char* pattern)
     char buffer[64];
     const auto length = std::strftime(buffer, sizeof(buffer), pattern, &local);
     return std::string(buffer, length);
-}
-
-std::string field_text(const pqxx::row& row, int column)
-{
-    const pqxx::field field = row[column];
-    return field.is_null() ? std::string() : std::string(field.c_str(), field.size());
 }
 
 std::string age_or_empty(std::int64_t time)
@@ -52,35 +55,41 @@ struct DisplayColumns
     }
 };
 
+std::string_view field_view(const pqxx::row& row, int column)
+{
+    const pqxx::field field = row[column];
+    return field.is_null() ? std::string_view() : std::string_view(field.c_str(), field.size());
+}
+
 SummaryRow make_summary_row(const pqxx::row& row, const LogEntry::Columns& entry_columns,
                             const DisplayColumns& c)
 {
     const LogEntry entry(row, entry_columns);
 
-    std::array<std::string, SummaryRow::cell_count> cells;
-    cells[1] = std::to_string(entry.id);
-    cells[2] = entry.log_number();
-    cells[3] = LogLoader::shorten_timestamp(field_text(row, c.last_updated));
-    cells[4] = age_or_empty(entry.epoch_updated);
-    cells[5] = LogLoader::shorten_timestamp(field_text(row, c.timestamp_start));
-    cells[6] = age_or_empty(entry.epoch_start);
-    cells[7] = LogLoader::shorten_timestamp(field_text(row, c.timestamp_end));
-    cells[8] = age_or_empty(entry.epoch_end);
-    cells[9] = field_text(row, c.status_name);
-    cells[10] = field_text(row, c.cost_center_name);
-    cells[11] = field_text(row, c.process_name);
-    cells[12] = field_text(row, c.mid);
-    cells[13] = field_text(row, c.description);
-    cells[14] = field_text(row, c.department_name);
-    cells[15] = field_text(row, c.full_name1);
-    cells[16] = field_text(row, c.shift_name);
-    cells[17] = field_text(row, c.category_name);
-    cells[18] = Zel::simplifyWhitespace(entry.problem);
-    cells[19] = Zel::simplifyWhitespace(entry.action);
-    cells[20] = hours_text(entry.hours);
-    cells[21] = field_text(row, c.downtime_reason_name);
+    // The acronym straight from the store; a missing department is reported as the lookup does.
+    const VekApplication& app = vek();
+    const auto department = app.departments.find(entry.departments_id);
+    const std::string acronym
+        = department != app.departments.end() ? department->second.acronym : app.department_at(entry.departments_id).acronym;
 
-    SummaryRow summary(cells);
+    const std::string id = std::to_string(entry.id);
+    const std::string log_number = format_log_number(acronym, entry.display_number, display_number_width);
+    const std::string updated_age = age_or_empty(entry.epoch_updated);
+    const std::string start_age = age_or_empty(entry.epoch_start);
+    const std::string end_age = age_or_empty(entry.epoch_end);
+    const std::string problem = Zel::simplifyWhitespace(entry.problem);
+    const std::string action = Zel::simplifyWhitespace(entry.action);
+    const std::string hours = hours_text(entry.hours);
+
+    SummaryRow summary({std::string_view(), id, log_number,
+                        LogLoader::shorten_timestamp(field_view(row, c.last_updated)), updated_age,
+                        LogLoader::shorten_timestamp(field_view(row, c.timestamp_start)), start_age,
+                        LogLoader::shorten_timestamp(field_view(row, c.timestamp_end)), end_age,
+                        field_view(row, c.status_name), field_view(row, c.cost_center_name),
+                        field_view(row, c.process_name), field_view(row, c.mid), field_view(row, c.description),
+                        field_view(row, c.department_name), field_view(row, c.full_name1),
+                        field_view(row, c.shift_name), field_view(row, c.category_name), problem, action, hours,
+                        field_view(row, c.downtime_reason_name)});
     summary.id = entry.id;
     summary.hours = entry.hours;
     summary.epoch_updated = entry.epoch_updated > 0 ? entry.epoch_updated : 0;
@@ -88,6 +97,121 @@ SummaryRow make_summary_row(const pqxx::row& row, const LogEntry::Columns& entry
     summary.epoch_end = entry.epoch_end > 0 ? entry.epoch_end : 0;
     return summary;
 }
+template <typename T>
+T number_or_zero(const pqxx::row& row, int column)
+{
+    const pqxx::field field = row[column];
+    return field.is_null() ? T{} : field.as<T>();
+}
+
+// Turns fetched chunks into summary rows on a thread of its own, in the order they were fetched.
+class RowBuilder
+{
+public:
+    RowBuilder(std::vector<SummaryRow>& target, LogLoader::Observer& progress_observer, long long total)
+        : rows(target), observer(progress_observer), count(total), thread([this] { run(); })
+    {
+    }
+
+    ~RowBuilder() { finish(); }
+
+    // Queues a chunk; waits while a few are already waiting, so that memory stays bounded.
+    void add(pqxx::result chunk)
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        room.wait(lock, [this] { return chunks.size() < 4 || failure != nullptr; });
+        chunks.push_back(std::move(chunk));
+        lock.unlock();
+        ready.notify_one();
+    }
+
+    bool failed()
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        return failure != nullptr;
+    }
+
+    // Builds what has been queued, ends the thread and passes on its failure, if any.
+    void finish()
+    {
+        if (! thread.joinable())
+            return;
+        {
+            const std::lock_guard<std::mutex> lock(mutex);
+            done = true;
+        }
+        ready.notify_one();
+        thread.join();
+        if (failure != nullptr)
+            std::rethrow_exception(std::exchange(failure, nullptr));
+    }
+
+private:
+    void run()
+    {
+        for (;;)
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            ready.wait(lock, [this] { return ! chunks.empty() || done; });
+            if (chunks.empty())
+                return;
+            const pqxx::result chunk = std::move(chunks.front());
+            chunks.pop_front();
+            lock.unlock();
+            room.notify_one();
+
+            try
+            {
+                build(chunk);
+            }
+            catch (...)
+            {
+                lock.lock();
+                failure = std::current_exception();
+                chunks.clear();
+                lock.unlock();
+                room.notify_one();
+                return;
+            }
+        }
+    }
+
+    void build(const pqxx::result& chunk)
+    {
+        const LogEntry::Columns entry_columns(chunk[0]);
+        const DisplayColumns display_columns(chunk[0]);
+        for (const auto& row : chunk)
+        {
+            SummaryRow summary = make_summary_row(row, entry_columns, display_columns);
+            ++read;
+            // The progress window shows the status every 100 ms; composing it for every row would
+            // cost more than the row itself, so it is composed when there is something new to show.
+            const auto now = std::chrono::steady_clock::now();
+            if (now >= next_status || row.rownumber() + 1 == chunk.size())
+            {
+                observer.status("Reading #" + std::to_string(read) + " of " + std::to_string(count) + " ("
+                                + format_local(summary.epoch_start, "%B %Y") + ")...");
+                next_status = now + std::chrono::milliseconds(20);
+            }
+            observer.progress(count > 0 ? static_cast<double>(read) / static_cast<double>(count) : 1.0);
+            rows.push_back(std::move(summary));
+        }
+    }
+
+    std::vector<SummaryRow>& rows;
+    LogLoader::Observer& observer;
+    const long long count;
+    long long read = 0;
+    std::chrono::steady_clock::time_point next_status = std::chrono::steady_clock::now();
+
+    std::mutex mutex;
+    std::condition_variable ready;
+    std::condition_variable room;
+    std::deque<pqxx::result> chunks;
+    bool done = false;
+    std::exception_ptr failure;
+    std::thread thread;
+};
 } // namespace
 
 LogLoader::LogLoader(DB& database, int period_code, Observer& progress_observer)
@@ -129,12 +253,9 @@ int LogLoader::chunk_size(int chunk_index)
     return size < 1000 ? size : 1000;
 }
 
-std::string LogLoader::shorten_timestamp(const std::string& text)
+std::string_view LogLoader::shorten_timestamp(std::string_view text)
 {
-    std::string result = text.substr(0, text.find_first_of(".+"));
-    if (result.size() > 19)
-        result.resize(19);
-    return result;
+    return text.substr(0, std::min<std::size_t>(text.find_first_of(".+"), 19));
 }
 
 SummaryRow LogLoader::make_row(const pqxx::row& row)
@@ -174,32 +295,31 @@ void LogLoader::run()
     observer.status("Getting ready to load " + std::to_string(count) + " records...");
     observer.progress(0.0);
 
+    // The rows are built on a second thread while this one waits for the next chunk from the
+    // server, so that building them costs no time of its own.
+    RowBuilder builder(rows, observer, count);
     long long bound = highest + 1;
-    long long read = 0;
-    bool previous_chunk_empty = false;
-    for (int chunk = 0; ! observer.should_stop() && lowest < bound && ! previous_chunk_empty; ++chunk)
+    try
     {
-        const pqxx::result result
-            = db.exec_nt("SELECT * FROM vek.all_logs " + where + " AND id < " + std::to_string(bound)
-                             + " ORDER BY id DESC LIMIT " + std::to_string(chunk_size(chunk)),
-                         "");
-        if (rows.empty())
-            observer.first_chunk_arrived();
-        previous_chunk_empty = result.empty();
-        if (result.empty())
-            break;
-
-        const LogEntry::Columns entry_columns(result[0]);
-        const DisplayColumns display_columns(result[0]);
-        for (const auto& row : result)
+        for (int chunk = 0; ! observer.should_stop() && lowest < bound && ! builder.failed(); ++chunk)
         {
-            SummaryRow summary = make_summary_row(row, entry_columns, display_columns);
-            bound = static_cast<long long>(summary.id);
-            ++read;
-            observer.status("Reading #" + std::to_string(read) + " of " + std::to_string(count) + " ("
-                            + format_local(summary.epoch_start, "%B %Y") + ")...");
-            observer.progress(count > 0 ? static_cast<double>(read) / static_cast<double>(count) : 1.0);
-            rows.push_back(std::move(summary));
+            pqxx::result result
+                = db.exec_nt("SELECT * FROM vek.all_logs " + where + " AND id < " + std::to_string(bound)
+                                 + " ORDER BY id DESC LIMIT " + std::to_string(chunk_size(chunk)),
+                             "");
+            if (chunk == 0)
+                observer.first_chunk_arrived();
+            if (result.empty())
+                break;
+            // The next chunk continues below the oldest id read.
+            bound = number_or_zero<long long>(result[result.size() - 1], result.column_number("id"));
+            builder.add(std::move(result));
         }
     }
+    catch (...)
+    {
+        builder.finish();
+        throw;
+    }
+    builder.finish();
 }

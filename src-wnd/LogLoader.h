@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class DB;
@@ -54,7 +55,7 @@ public:
 
     // A server timestamp text without fractions of seconds and positive zone offsets, at most
     // 19 characters.
-    static std::string shorten_timestamp(const std::string& text);
+    static std::string_view shorten_timestamp(std::string_view text);
 
     // The summary row of one row of vek.all_logs.
     static SummaryRow make_row(const pqxx::row& row);

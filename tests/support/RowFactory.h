@@ -17,7 +17,10 @@ inline SummaryRow make_summary_row(std::uint64_t id, std::initializer_list<std::
     texts[1] = std::to_string(id);
     for (const auto& [index, text] : cells)
         texts[static_cast<std::size_t>(index)] = text;
-    SummaryRow row(texts);
+    std::array<std::string_view, SummaryRow::cell_count> views;
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        views[i] = texts[i];
+    SummaryRow row(views);
     row.id = id;
     row.hours = hours;
     row.epoch_updated = updated;
