@@ -107,7 +107,7 @@ const std::vector<Job> jobs = {
     {"Bearing on the {eq} running hot, 90 C on the gun.",
      "Replaced the bearing and re-greased. Ran it 30 min, temperature back to normal."},
     {"{Eq} tripped on overload twice during the shift.",
-     "Reset the overload and checked the amps on all three phases: within spec. "
+     "Reset the overload and checked the amps on all three phases: within limits. "
      "Found a sticking roller & freed it."},
     {"{Eq} won't start from the panel.", "Replaced the contactor in the MCC bucket; tested start/stop from the panel."},
     {"Grinding noise from the gearbox of the {eq}.",

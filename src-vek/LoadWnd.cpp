@@ -209,9 +209,10 @@ void load_relation(LoadWnd& window, DB& db, const std::string& sql, std::map<std
         window.loading(1, "");
         Record record(row);
         LogLine() << "loading: " << record.describe();
-        map[record.id] = record;
+        const std::uint64_t id = record.id;
+        map.insert_or_assign(id, std::move(record));
         if (order != nullptr)
-            order->push_back(record.id);
+            order->push_back(id);
     }
 }
 
@@ -226,8 +227,9 @@ void load_sorted_relation(LoadWnd& window, DB& db, const std::string& sql, std::
         window.loading(1, "");
         Record record(row);
         LogLine() << "loading: " << record.describe();
-        map[record.id] = record;
-        sorted.emplace(key(record), record.id);
+        const std::uint64_t id = record.id;
+        sorted.emplace(key(record), id);
+        map.insert_or_assign(id, std::move(record));
     }
     for (const auto& [name, id] : sorted)
     {

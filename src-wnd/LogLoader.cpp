@@ -270,6 +270,9 @@ void LogLoader::run()
 
     const std::int64_t now = epoch_now();
     last_load_time = now;
+    // The single-row queries below are not logged and so do not count as activity; the update
+    // poll must not take the connection while this thread uses it.
+    last_database_activity = now;
     const std::string date = local_date(window_start(period, now));
     LogLine() << "past timespamp for re-loading the database of maintenance logs is set to " << date;
 
@@ -318,7 +321,14 @@ void LogLoader::run()
     }
     catch (...)
     {
-        builder.finish();
+        // The rows of the chunks read so far are kept; the query's failure is the one passed on.
+        try
+        {
+            builder.finish();
+        }
+        catch (...)
+        {
+        }
         throw;
     }
     builder.finish();

@@ -16,14 +16,14 @@
 
 namespace
 {
-struct ColumnSpec
+struct ColumnLayout
 {
     const char* header;
     bool shown;
 };
 
 // Column ids are 1 to 22, in this order.
-const ColumnSpec column_specs[] = {
+const ColumnLayout columns[] = {
     {"DB ID", false},        {"Log #", true},     {"Last Update", true},
     {"Update", false},       {"Start Date", true}, {"Start", false},
     {"Complete Date", true}, {"Complete", false}, {"Status", true},
@@ -77,12 +77,12 @@ ShiftLogSummaryComponent::ShiftLogSummaryComponent()
     auto& header = table.getHeader();
     for (int id = 1; id <= column_count; ++id)
     {
-        const auto& spec = column_specs[id - 1];
+        const auto& column = columns[id - 1];
         int flags = juce::TableHeaderComponent::resizable | juce::TableHeaderComponent::draggable
                     | juce::TableHeaderComponent::sortable | juce::TableHeaderComponent::appearsOnColumnMenu;
-        if (spec.shown)
+        if (column.shown)
             flags |= juce::TableHeaderComponent::visible;
-        header.addColumn(spec.header, id, 100, 30, -1, flags);
+        header.addColumn(column.header, id, 100, 30, -1, flags);
     }
     table.setMultipleSelectionEnabled(true);
     table.setColour(juce::ListBox::outlineColourId, juce::Colours::black);

@@ -193,3 +193,24 @@ TEST_F(LogLoading, EntryDumpNamesItsReferences)
     EXPECT_EQ(dump.find("end epoch"), std::string::npos) << "the entry is open";
     EXPECT_TRUE(recorder().boxes().empty()) << "every reference was found";
 }
+
+TEST_F(LogLoading, RowsReadBeforeAFailureAreKept)
+{
+    // The 120th newest entry carries a display number that does not convert.
+    const std::string bad_id = database.value("SELECT id FROM vek.logs ORDER BY id DESC OFFSET 119 LIMIT 1");
+    std::string view = database.value("SELECT pg_get_viewdef('vek.all_logs'::regclass)");
+    const std::string column = "l.display_number,";
+    ASSERT_NE(view.find(column), std::string::npos) << view;
+    view.replace(view.find(column), column.size(),
+                 "CASE WHEN l.id = " + bad_id + " THEN -5::bigint ELSE l.display_number END AS display_number,");
+    database.execute("CREATE OR REPLACE VIEW vek.all_logs AS " + view);
+
+    TestApp test(&database);
+    test.load_store();
+    test.app.current_role_id = 1;
+    LogLoader::Observer quiet;
+    LogLoader loader(*test.app.database, 5, quiet);
+    EXPECT_ANY_THROW(loader.run());
+    ASSERT_EQ(loader.rows.size(), 119u) << "the rows before the bad one, newest first";
+    EXPECT_EQ(std::to_string(loader.rows.back().id), database.value("SELECT id FROM vek.logs ORDER BY id DESC OFFSET 118 LIMIT 1"));
+}
