@@ -9,9 +9,10 @@ SummaryRow::SummaryRow(const std::array<std::string_view, cell_count>& cells)
         length += text.size() + 1;
     text_bytes = static_cast<std::uint32_t>(length);
 
+    // Upper case first: the filter reads it, right after the offsets, and seldom anything else.
     block.reset(new char[header_bytes + 2 * length]);
-    char* const shown = block.get() + header_bytes;
-    char* const upper = shown + length;
+    char* const upper = block.get() + header_bytes;
+    char* const shown = upper + length;
     std::size_t position = 0;
     for (int index = 0; index < cell_count; ++index)
     {
@@ -63,7 +64,7 @@ std::string_view SummaryRow::cell(int index) const
     if (index < 0 || index >= cell_count || block == nullptr)
         return {};
     const Offset start = start_of(index);
-    return std::string_view(text() + start, start_of(index + 1) - start - 1);
+    return std::string_view(text() + text_bytes + start, start_of(index + 1) - start - 1);
 }
 
 std::string_view SummaryRow::upper_cell(int index) const
@@ -71,13 +72,13 @@ std::string_view SummaryRow::upper_cell(int index) const
     if (index < 0 || index >= cell_count || block == nullptr)
         return {};
     const Offset start = start_of(index);
-    return std::string_view(text() + text_bytes + start, start_of(index + 1) - start - 1);
+    return std::string_view(text() + start, start_of(index + 1) - start - 1);
 }
 
 void SummaryRow::prefetch_upper_cell(int index) const
 {
     if (block != nullptr)
-        __builtin_prefetch(text() + text_bytes + start_of(index));
+        __builtin_prefetch(text() + start_of(index));
 }
 
 std::string_view SummaryRow::upper_cells() const
@@ -85,7 +86,7 @@ std::string_view SummaryRow::upper_cells() const
     if (block == nullptr)
         return {};
     const Offset first = start_of(1);
-    return std::string_view(text() + text_bytes + first, text_bytes - first);
+    return std::string_view(text() + first, text_bytes - first);
 }
 
 int SummaryRow::cell_at(std::size_t position_in_upper_cells) const

@@ -49,7 +49,7 @@ public:
 
 private:
     // The block: the start of every cell and the end of the last one (offsets into the text),
-    // then the cells as shown, each followed by NUL, then the same again in upper case.
+    // then the cells in upper case, each followed by NUL, then the same again as shown.
     using Offset = std::uint32_t;
     static constexpr std::size_t header_bytes = sizeof(Offset) * (cell_count + 1);
 

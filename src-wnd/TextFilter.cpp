@@ -131,11 +131,10 @@ TextFilter::Result TextFilter::apply(std::vector<SummaryRow>& rows, const std::v
                                      bool exact, std::int64_t now)
 {
     Result result;
-    result.visible.reserve(rows.size());
-
     if (words.empty())
     {
         result.mode = Mode::blank;
+        result.visible.reserve(rows.size());
         for (auto& row : rows)
         {
             row.search_count = 0;
