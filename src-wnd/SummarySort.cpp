@@ -1,11 +1,12 @@
 #include "SummarySort.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <string_view>
-#include <type_traits>
 #include <utility>
 
 SortKey sort_key_for_column(int column_id)
@@ -54,25 +55,57 @@ void reorder(std::vector<SummaryRow>& rows, const std::vector<std::pair<Key, std
     rows.swap(sorted);
 }
 
-// Numeric keys. Pairs compare by key, then by row index, so equal keys keep their order (sorting
-// by a column where every key is the same leaves the newest-first load order). Descending order
-// sorts the keys turned around, so that the plain pair comparison serves both directions.
-template <typename Key, typename KeyOf>
+// A number as an unsigned integer with the same order, so that every numeric column sorts the
+// same way.
+std::uint64_t ordered_bits(std::int64_t value)
+{
+    return static_cast<std::uint64_t>(value) ^ (std::uint64_t{1} << 63);
+}
+
+std::uint64_t ordered_bits(std::uint64_t value)
+{
+    return value;
+}
+
+std::uint64_t ordered_bits(double value)
+{
+    std::uint64_t bits;
+    std::memcpy(&bits, &value, sizeof(bits));
+    // Negative numbers have every bit turned, positive ones only the sign bit.
+    return (bits >> 63) != 0 ? ~bits : bits ^ (std::uint64_t{1} << 63);
+}
+
+// Numeric keys, sorted a byte at a time from the lowest (a radix sort): a fixed few passes over
+// the keys instead of comparisons, and stable, so equal keys keep their order (sorting by a
+// column where every key is the same leaves the newest-first load order). Descending order sorts
+// the keys turned around. Bytes that every key shares are skipped: times differ only in their
+// lower bytes.
+template <typename KeyOf>
 void sort_by_number(std::vector<SummaryRow>& rows, bool forwards, KeyOf key_of)
 {
-    std::vector<std::pair<Key, std::uint32_t>> keys;
+    using Pair = std::pair<std::uint64_t, std::uint32_t>;
+    std::vector<Pair> keys;
     keys.reserve(rows.size());
     for (std::size_t i = 0; i < rows.size(); ++i)
     {
-        const Key key = key_of(rows[i]);
-        Key turned;
-        if constexpr (std::is_floating_point_v<Key>)
-            turned = -key;
-        else
-            turned = ~key; // reverses the order of every value, without overflow
-        keys.emplace_back(forwards ? key : turned, static_cast<std::uint32_t>(i));
+        const std::uint64_t bits = ordered_bits(key_of(rows[i]));
+        keys.emplace_back(forwards ? bits : ~bits, static_cast<std::uint32_t>(i));
     }
-    std::sort(keys.begin(), keys.end());
+
+    std::vector<Pair> other(keys.size());
+    for (int shift = 0; shift < 64; shift += 8)
+    {
+        std::array<std::size_t, 257> positions{};
+        for (const auto& key : keys)
+            ++positions[((key.first >> shift) & 0xff) + 1];
+        if (std::find(positions.begin(), positions.end(), keys.size()) != positions.end())
+            continue; // every key has the same byte here
+        for (std::size_t digit = 1; digit < positions.size(); ++digit)
+            positions[digit] += positions[digit - 1];
+        for (const auto& key : keys)
+            other[positions[(key.first >> shift) & 0xff]++] = key;
+        keys.swap(other);
+    }
     reorder(rows, keys);
 }
 
@@ -110,22 +143,22 @@ void sort_summary_rows(std::vector<SummaryRow>& rows, int column_id, bool forwar
     switch (sort_key_for_column(column_id))
     {
         case SortKey::epoch_start:
-            sort_by_number<std::int64_t>(rows, forwards, [](const SummaryRow& r) { return r.epoch_start; });
+            sort_by_number(rows, forwards, [](const SummaryRow& r) { return r.epoch_start; });
             break;
         case SortKey::epoch_end:
-            sort_by_number<std::int64_t>(rows, forwards, [](const SummaryRow& r) { return r.epoch_end; });
+            sort_by_number(rows, forwards, [](const SummaryRow& r) { return r.epoch_end; });
             break;
         case SortKey::epoch_updated:
-            sort_by_number<std::int64_t>(rows, forwards, [](const SummaryRow& r) { return r.epoch_updated; });
+            sort_by_number(rows, forwards, [](const SummaryRow& r) { return r.epoch_updated; });
             break;
         case SortKey::hours:
-            sort_by_number<double>(rows, forwards, [](const SummaryRow& r) { return orderable(r.hours); });
+            sort_by_number(rows, forwards, [](const SummaryRow& r) { return orderable(r.hours); });
             break;
         case SortKey::search_count:
-            sort_by_number<std::int64_t>(rows, forwards, [](const SummaryRow& r) { return r.search_count; });
+            sort_by_number(rows, forwards, [](const SummaryRow& r) { return r.search_count; });
             break;
         case SortKey::dbid:
-            sort_by_number<std::uint64_t>(rows, forwards, [](const SummaryRow& r) { return r.id; });
+            sort_by_number(rows, forwards, [](const SummaryRow& r) { return r.id; });
             break;
         case SortKey::text:
             sort_by_text(rows, column_id, forwards);

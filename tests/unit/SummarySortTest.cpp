@@ -66,6 +66,29 @@ TEST(SummarySort, NoSortColumnKeepsTheLoadOrder)
     EXPECT_EQ(rows[1].id, 497u);
 }
 
+TEST(SummarySort, NumbersOfEverySignAndSize)
+{
+    std::vector<SummaryRow> rows{make_summary_row(1, {}, -1.5), make_summary_row(2, {}, 2.25),
+                                 make_summary_row(3, {}, -0.25), make_summary_row(4, {}, 0.0),
+                                 make_summary_row(5, {}, 1e12), make_summary_row(6, {}, -1e12)};
+    sort_summary_rows(rows, 20, true);
+    EXPECT_EQ(ids(rows), (std::vector<std::uint64_t>{6, 1, 3, 4, 2, 5}));
+    sort_summary_rows(rows, 20, false);
+    EXPECT_EQ(ids(rows), (std::vector<std::uint64_t>{5, 2, 4, 3, 1, 6}));
+
+    std::vector<SummaryRow> counts{make_summary_row(1, {}), make_summary_row(2, {}), make_summary_row(3, {})};
+    counts[0].search_count = -7; // never happens, but must still sort
+    counts[1].search_count = 300;
+    counts[2].search_count = 2;
+    sort_summary_rows(counts, 22, true);
+    EXPECT_EQ(ids(counts), (std::vector<std::uint64_t>{1, 3, 2}));
+
+    std::vector<SummaryRow> big{make_summary_row(std::uint64_t{1} << 63, {}), make_summary_row(5, {}),
+                                make_summary_row(~std::uint64_t{0}, {}), make_summary_row(256, {})};
+    sort_summary_rows(big, 1, true);
+    EXPECT_EQ(ids(big), (std::vector<std::uint64_t>{5, 256, std::uint64_t{1} << 63, ~std::uint64_t{0}}));
+}
+
 TEST(SummarySort, MatchesAndUnusualHours)
 {
     std::vector<SummaryRow> rows{make_summary_row(1, {}), make_summary_row(2, {}), make_summary_row(3, {})};
