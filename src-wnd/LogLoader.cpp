@@ -64,21 +64,21 @@ std::string_view field_view(const pqxx::row& row, int column)
 SummaryRow make_summary_row(const pqxx::row& row, const LogEntry::Columns& entry_columns,
                             const DisplayColumns& c)
 {
-    const LogEntry entry(row, entry_columns);
+    LogEntry entry(row, entry_columns);
 
     // The acronym straight from the store; a missing department is reported as the lookup does.
     const VekApplication& app = vek();
     const auto department = app.departments.find(entry.departments_id);
-    const std::string acronym
-        = department != app.departments.end() ? department->second.acronym : app.department_at(entry.departments_id).acronym;
-
+    const std::string log_number = format_log_number(department != app.departments.end()
+                                                         ? department->second.acronym
+                                                         : app.department_at(entry.departments_id).acronym,
+                                                     entry.display_number, display_number_width);
     const std::string id = std::to_string(entry.id);
-    const std::string log_number = format_log_number(acronym, entry.display_number, display_number_width);
     const std::string updated_age = age_or_empty(entry.epoch_updated);
     const std::string start_age = age_or_empty(entry.epoch_start);
     const std::string end_age = age_or_empty(entry.epoch_end);
-    const std::string problem = Zel::simplifyWhitespace(entry.problem);
-    const std::string action = Zel::simplifyWhitespace(entry.action);
+    Zel::simplifyWhitespaceInPlace(entry.problem);
+    Zel::simplifyWhitespaceInPlace(entry.action);
     const std::string hours = hours_text(entry.hours);
 
     SummaryRow summary({std::string_view(), id, log_number,
@@ -88,8 +88,8 @@ SummaryRow make_summary_row(const pqxx::row& row, const LogEntry::Columns& entry
                         field_view(row, c.status_name), field_view(row, c.cost_center_name),
                         field_view(row, c.process_name), field_view(row, c.mid), field_view(row, c.description),
                         field_view(row, c.department_name), field_view(row, c.full_name1),
-                        field_view(row, c.shift_name), field_view(row, c.category_name), problem, action, hours,
-                        field_view(row, c.downtime_reason_name)});
+                        field_view(row, c.shift_name), field_view(row, c.category_name), entry.problem, entry.action,
+                        hours, field_view(row, c.downtime_reason_name)});
     summary.id = entry.id;
     summary.hours = entry.hours;
     summary.epoch_updated = entry.epoch_updated > 0 ? entry.epoch_updated : 0;
@@ -97,6 +97,7 @@ SummaryRow make_summary_row(const pqxx::row& row, const LogEntry::Columns& entry
     summary.epoch_end = entry.epoch_end > 0 ? entry.epoch_end : 0;
     return summary;
 }
+
 template <typename T>
 T number_or_zero(const pqxx::row& row, int column)
 {
