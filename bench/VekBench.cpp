@@ -328,6 +328,8 @@ void run_micro_benchmarks()
 int main(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
+    // As the client does: a standalone application gets the framework's X error handlers.
+    juce::JUCEApplicationBase::createInstance = []() -> juce::JUCEApplicationBase* { return nullptr; };
     juce::ScopedJuceInitialiser_GUI juce_initialiser;
     VekApplication app;
     app.look_and_feel = install_look_and_feel();

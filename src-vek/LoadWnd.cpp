@@ -12,9 +12,7 @@
 #include "ZelString.h"
 
 #include <ctime>
-#include <iomanip>
 #include <map>
-#include <sstream>
 
 std::atomic<unsigned> display_number_width{1};
 

@@ -259,11 +259,6 @@ std::string_view LogLoader::shorten_timestamp(std::string_view text)
     return text.substr(0, std::min<std::size_t>(text.find_first_of(".+"), 19));
 }
 
-SummaryRow LogLoader::make_row(const pqxx::row& row)
-{
-    return make_summary_row(row, LogEntry::Columns(row), DisplayColumns(row));
-}
-
 void LogLoader::run()
 {
     observer.status("Loading records...");

@@ -57,8 +57,6 @@ public:
     // 19 characters.
     static std::string_view shorten_timestamp(std::string_view text);
 
-    // The summary row of one row of vek.all_logs.
-    static SummaryRow make_row(const pqxx::row& row);
 
 private:
     DB& db;

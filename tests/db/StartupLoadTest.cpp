@@ -18,13 +18,12 @@ protected:
     }
 
     // Runs the start-up sequence in its window, as job 1 does.
-    bool run_load(TestApp& test)
+    bool run_load()
     {
         LoadWnd window;
         window.runThread(juce::Thread::Priority::normal);
         loaded_done = window.done;
         loaded_total = window.total;
-        (void) test;
         return window.success;
     }
 
@@ -37,7 +36,7 @@ protected:
 TEST_F(StartupLoad, FirstStartRecordsConnectSetsZoneAndFillsTheStore)
 {
     TestApp test(&database);
-    ASSERT_TRUE(run_load(test));
+    ASSERT_TRUE(run_load());
 
     EXPECT_EQ(database.value("SELECT username || '|' || version || '|' || coalesce(other_id::text, 'NULL') FROM "
                              "vek.client_history WHERE event = 'connect' AND description = 'client start'"),
@@ -76,7 +75,7 @@ TEST_F(StartupLoad, SortedListsCompareBytesAndKeepServerOrderForEqualNames)
                      "INSERT INTO vek.motors (id, mid, description, process_id) VALUES (20, 'AA-1', 'second', 1), "
                      "(21, 'AA-1', 'first', 2);");
     TestApp test(&database);
-    ASSERT_TRUE(run_load(test));
+    ASSERT_TRUE(run_load());
 
     const auto& ids = test.app.cost_center_ids;
     const auto position = [&ids](std::uint64_t id) { return std::find(ids.begin(), ids.end(), id) - ids.begin(); };
@@ -90,11 +89,11 @@ TEST_F(StartupLoad, SecondStartFinishesTheBarAndKeepsTheEstimate)
 {
     {
         TestApp first(&database);
-        ASSERT_TRUE(run_load(first));
+        ASSERT_TRUE(run_load());
     }
     TestApp second(&database);
     const int stored = second.app.cfg->getIntValue("number_of_items_to_load", 0);
-    ASSERT_TRUE(run_load(second));
+    ASSERT_TRUE(run_load());
     EXPECT_EQ(loaded_total, stored);
     EXPECT_EQ(loaded_done, loaded_total) << "the bar fills in ten steps of 100 up to the same total";
 }
@@ -128,7 +127,7 @@ TEST_F(StartupLoad, DisplayNumberWidthComesFromTheHighestNumber)
 {
     database.execute("INSERT INTO vek.logs (departments_id, display_number) VALUES (1, 99), (2, 7)");
     TestApp test(&database);
-    ASSERT_TRUE(run_load(test));
+    ASSERT_TRUE(run_load());
     EXPECT_EQ(display_number_width.load(), 3u);
 }
 
@@ -136,7 +135,7 @@ TEST_F(StartupLoad, UnknownStoredTimeZoneFallsBackToTheSystemOffset)
 {
     TestApp test(&database);
     test.app.cfg->setValue("timezone", "Mars/Olympus_Mons");
-    ASSERT_TRUE(run_load(test));
+    ASSERT_TRUE(run_load());
 
     const std::string expected = LoadWnd::utc_offset_name(LoadWnd::local_standard_bias_minutes());
     EXPECT_EQ(test.app.cfg->get_str("timezone"), expected) << "the accepted zone replaces the stored one";
@@ -154,7 +153,7 @@ TEST_F(StartupLoad, RevisionMismatchStopsTheProgram)
         database.execute("INSERT INTO vek.database_history (db_version, event_timestamp) VALUES ("
                          + std::to_string(revision) + ", now() + interval '" + std::to_string(revision) + " days')");
         TestApp test(&database);
-        EXPECT_FALSE(run_load(test));
+        EXPECT_FALSE(run_load());
 
         const auto boxes = recorder().boxes();
         ASSERT_EQ(boxes.size(), 1u) << "only the mismatch box, nothing else";

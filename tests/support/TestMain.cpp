@@ -28,6 +28,11 @@ public:
         setenv("HOME", root.getChildFile("home").getFullPathName().toRawUTF8(), 1);
         setenv("TMPDIR", root.getChildFile("tmp").getFullPathName().toRawUTF8(), 1);
 
+        // Run as the client runs: the framework treats a program as a standalone application only
+        // when it has an application factory, and only then does it set up Xlib for threads and
+        // install its X error handlers. Without them, an X error about a window that another
+        // test's client has just closed ends this test program.
+        juce::JUCEApplicationBase::createInstance = []() -> juce::JUCEApplicationBase* { return nullptr; };
         juce_initialiser = std::make_unique<juce::ScopedJuceInitialiser_GUI>();
         Interaction::set(&recorder());
     }
