@@ -3,6 +3,8 @@
 #include "Brand.h"
 #include "ZelException.h"
 
+#include <sys/stat.h>
+
 juce::PropertiesFile::Options Cfg::options()
 {
     juce::PropertiesFile::Options options;
@@ -20,7 +22,36 @@ juce::PropertiesFile::Options Cfg::options()
 
 Cfg::Cfg() : juce::PropertiesFile(options())
 {
+    keep_private();
     set_defaults();
+}
+
+Cfg::~Cfg()
+{
+    save_privately();
+}
+
+void Cfg::timerCallback()
+{
+    save_privately();
+}
+
+void Cfg::save_privately()
+{
+    saveIfNeeded();
+    keep_private();
+}
+
+void Cfg::keep_private()
+{
+    const juce::File file = getFile();
+    const juce::File folder = file.getParentDirectory();
+    if (! folder.exists())
+        ::mkdir(folder.getFullPathName().toRawUTF8(), 0700);
+    else
+        ::chmod(folder.getFullPathName().toRawUTF8(), 0700);
+    if (file.existsAsFile())
+        ::chmod(file.getFullPathName().toRawUTF8(), 0600);
 }
 
 void Cfg::set_defaults()
@@ -31,7 +62,7 @@ void Cfg::set_defaults()
     set_if_missing("database_port", std::int64_t{5432});
     set_if_missing("database_username", std::string("vuser"));
     set_if_missing("database_name", std::string("vekdb"));
-    saveIfNeeded();
+    save_privately();
 }
 
 Cfg& Cfg::set_if_missing(const std::string& key, std::int64_t value)

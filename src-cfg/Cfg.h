@@ -7,11 +7,13 @@
 
 // The per-user configuration file: connection parameters, the remembered role, the time zone,
 // the start-up progress estimate and the saved layout of every window. Saved 3 s after a change
-// and when destroyed.
+// and when destroyed. It holds the database password, so the file and its folder are the user's
+// alone (modes 600 and 700), also when an older version left them wider.
 class Cfg : public juce::PropertiesFile
 {
 public:
     Cfg();
+    ~Cfg() override;
 
     // Writes the connection defaults for the keys that are missing, then saves at once.
     virtual void set_defaults();
@@ -22,4 +24,10 @@ public:
     virtual std::string get_str(const std::string& key);
 
     static juce::PropertiesFile::Options options();
+
+private:
+    // The framework's delayed save, followed by narrowing the file: every save writes a new file.
+    void timerCallback() override;
+    void save_privately();
+    void keep_private();
 };

@@ -1,6 +1,5 @@
 #include "Interaction.h"
 
-#include "Log.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
@@ -46,8 +45,7 @@ void Interaction::ask_ok_cancel_async(Icon icon, const std::string& title, const
 
 void Interaction::exit_process(int code)
 {
-    // The log is all that needs to survive a failure exit.
-    flush_log();
+    // Log lines are in the file already; what constructed exceptions printed may not be.
     std::cout.flush();
     std::_Exit(code);
 }

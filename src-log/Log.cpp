@@ -9,12 +9,17 @@
 #include <juce_core/juce_core.h>
 #include <pqxx/except>
 
-#include <chrono>
-#include <condition_variable>
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
 #include <ctime>
 #include <iostream>
 #include <mutex>
-#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/uio.h>
+#include <unistd.h>
 
 namespace
 {
@@ -24,77 +29,110 @@ std::string short_file_name(const std::string& filename)
     return slash == std::string::npos ? filename : filename.substr(slash + 1);
 }
 
-// The one thread that writes the log file. Callers append whole lines to `pending` under the
-// mutex; the thread takes everything gathered and writes it in one piece, then flushes. The file
-// is touched only under the mutex.
-class LogWriter
+[[noreturn]] void throw_open_failure(const std::string& path)
+{
+    throw Zel::Exception("get_log_stream", "src-log/Log", __LINE__,
+                         "failed to open output logging file \"" + path + "\"");
+}
+
+// Writes every byte of the pieces, in one system call when the kernel takes them whole.
+bool write_all(int fd, iovec* pieces, int count) noexcept
+{
+    while (count > 0)
+    {
+        const ssize_t written = ::writev(fd, pieces, count);
+        if (written < 0)
+        {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        auto left = static_cast<std::size_t>(written);
+        while (count > 0 && left >= pieces->iov_len)
+        {
+            left -= pieces->iov_len;
+            ++pieces;
+            --count;
+        }
+        if (count > 0)
+        {
+            pieces->iov_base = static_cast<char*>(pieces->iov_base) + left;
+            pieces->iov_len -= left;
+        }
+    }
+    return true;
+}
+
+bool write_line(int fd, std::string_view stamp, std::string_view text) noexcept
+{
+    char space = ' ';
+    char newline = '\n';
+    iovec pieces[] = {{const_cast<char*>(stamp.data()), stamp.size()},
+                      {&space, 1},
+                      {const_cast<char*>(text.data()), text.size()},
+                      {&newline, 1}};
+    return write_all(fd, pieces, 4);
+}
+
+bool write_text(int fd, std::string_view text) noexcept
+{
+    iovec piece{const_cast<char*>(text.data()), text.size()};
+    return write_all(fd, &piece, 1);
+}
+
+// The log file of this process. Lines are written whole, one write each, under the mutex; the
+// descriptor is also read without it by the crash handlers.
+class LogFile
 {
 public:
-    ~LogWriter()
-    {
-        {
-            const std::lock_guard<std::mutex> lock(mutex);
-            stopping = true;
-        }
-        wake.notify_one();
-        if (thread.joinable())
-            thread.join();
-    }
-
-    // Opens the file if needed (on the caller's thread, so that a failure throws there).
-    std::ostream& stream()
+    void write(std::string_view text)
     {
         const std::lock_guard<std::mutex> lock(mutex);
-        return open_locked();
+        const int fd = open_locked();
+        if (! write_line(fd, timestamp_cached(), text))
+            close_locked(); // the next line tries to open the file again, and throws if it fails
     }
 
-    void append(std::string_view text)
+    void write_unlocked(std::string_view text) noexcept
     {
-        std::unique_lock<std::mutex> lock(mutex);
-        open_locked();
-        const bool was_idle = pending.empty();
-        pending += log_timestamp_cached();
-        pending += ' ';
-        pending += text;
-        pending += '\n';
-        if (! thread.joinable())
-            thread = std::thread([this] { run(); });
-        lock.unlock();
-        if (was_idle)
-            wake.notify_one();
-    }
-
-    void flush()
-    {
-        std::unique_lock<std::mutex> lock(mutex);
-        if (pending.empty() || ! thread.joinable())
+        int fd = descriptor.load();
+        if (fd < 0 && mutex.try_lock())
+        {
+            try
+            {
+                fd = open_locked();
+            }
+            catch (...)
+            {
+            }
+            mutex.unlock();
+        }
+        if (fd < 0)
             return;
-        flush_requested = true;
-        lock.unlock();
-        wake.notify_one();
-        lock.lock();
-        drained.wait(lock, [this] { return pending.empty() || ! thread.joinable(); });
+        char stamp[50];
+        const std::time_t now = std::time(nullptr);
+        std::tm local{};
+        localtime_r(&now, &local);
+        const auto length = std::strftime(stamp, sizeof(stamp), "%a %Y-%m-%d %H:%M:%S", &local);
+        write_line(fd, std::string_view(stamp, length), text);
     }
 
 private:
-    std::ostream& open_locked()
+    int open_locked()
     {
-        if (! file.is_open())
-        {
-            file.clear();
-            open_log_file(file, log_path());
-        }
-        if (file.good())
-            return file;
-        // Closing lets the next call try to open the file again.
-        file.close();
-        throw Zel::Exception("get_log_stream", "src-log/Log", __LINE__,
-                             "failed to open output logging file \"" + log_path() + "\"");
+        if (descriptor.load() < 0)
+            descriptor = open_log_file(log_path());
+        return descriptor.load();
+    }
+
+    void close_locked()
+    {
+        ::close(descriptor.exchange(-1));
     }
 
     // The timestamp changes once a second; formatting it for every line would cost more than
     // the line.
-    const std::string& log_timestamp_cached()
+    const std::string& timestamp_cached()
     {
         const std::time_t now = std::time(nullptr);
         if (now != stamp_time)
@@ -105,43 +143,27 @@ private:
         return stamp;
     }
 
-    void run()
-    {
-        std::unique_lock<std::mutex> lock(mutex);
-        for (;;)
-        {
-            wake.wait(lock, [this] { return ! pending.empty() || stopping; });
-            if (pending.empty() && stopping)
-                break;
-            // A line seldom comes alone: give the others a moment to join it, so that a burst
-            // costs one write instead of one each (and the threads do not wake each other for
-            // every line). A flush or the end of the program does not wait.
-            wake.wait_for(lock, std::chrono::milliseconds(2), [this] { return flush_requested || stopping; });
-            file.write(pending.data(), static_cast<std::streamsize>(pending.size()));
-            file.flush();
-            pending.clear();
-            flush_requested = false;
-            drained.notify_all();
-        }
-        drained.notify_all();
-    }
-
     std::mutex mutex;
-    std::condition_variable wake;
-    std::condition_variable drained;
-    std::ofstream file;
-    std::string pending;
-    bool flush_requested = false;
-    bool stopping = false;
+    std::atomic<int> descriptor{-1};
     std::time_t stamp_time = 0;
     std::string stamp;
-    std::thread thread;
 };
 
-LogWriter& writer()
+// Never destroyed: threads and the crash handlers may log until the very end of the process.
+LogFile& log_file()
 {
-    static LogWriter instance;
-    return instance;
+    static LogFile* instance = new LogFile;
+    return *instance;
+}
+
+juce::File log_folder()
+{
+    if (const char* tmp = std::getenv("TMPDIR"); tmp != nullptr && *tmp != '\0')
+        return juce::File::getSpecialLocation(juce::File::tempDirectory);
+    const char* state = std::getenv("XDG_STATE_HOME");
+    const juce::File base = state != nullptr && juce::File::isAbsolutePath(state) ? juce::File(state)
+                                                                                 : juce::File("~/.local/state");
+    return base.getChildFile("vek");
 }
 } // namespace
 
@@ -157,35 +179,63 @@ std::string log_timestamp()
 
 std::string log_path()
 {
-    const auto folder = juce::File::getSpecialLocation(juce::File::tempDirectory);
-    return (folder.getFullPathName() + juce::File::getSeparatorString() + "vek.log").toStdString();
+    return log_folder().getChildFile("vek.log").getFullPathName().toStdString();
 }
 
-void open_log_file(std::ofstream& stream, const std::string& path)
+int open_log_file(const std::string& path)
 {
-    const juce::File file(juce::String::fromUTF8(path.c_str()));
-    const std::uint64_t old_size = file.existsAsFile() ? static_cast<std::uint64_t>(file.getSize()) : 0;
+    // A folder of our own is made for the user alone; a folder given by TMPDIR is taken as it is.
+    const juce::File folder = juce::File(juce::String::fromUTF8(path.c_str())).getParentDirectory();
+    if (! folder.isDirectory())
+    {
+        folder.getParentDirectory().createDirectory();
+        ::mkdir(folder.getFullPathName().toRawUTF8(), 0700);
+    }
+
+    // Not through a symbolic link, not blocking on a planted pipe, created for the user alone.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY,
+                          0600);
+    if (fd < 0)
+        throw_open_failure(path);
+
+    struct stat status{};
+    if (::fstat(fd, &status) != 0 || ! S_ISREG(status.st_mode) || status.st_uid != ::geteuid())
+    {
+        ::close(fd);
+        errno = EACCES;
+        throw_open_failure(path);
+    }
+    ::fcntl(fd, F_SETFL, O_WRONLY | O_APPEND);
+    if ((status.st_mode & 077) != 0)
+        ::fchmod(fd, 0600);
+
+    const auto old_size = static_cast<std::uint64_t>(status.st_size);
     const bool truncate = old_size > log_size_limit;
+    if (truncate && ::ftruncate(fd, 0) != 0)
+    {
+        ::close(fd);
+        throw_open_failure(path);
+    }
 
-    stream.open(path, truncate ? std::ios::out | std::ios::trunc : std::ios::out | std::ios::app);
-    stream << std::endl << "-------------------------------------" << std::endl;
+    std::string head = "\n-------------------------------------\n";
     if (truncate)
-        stream << "truncated previous log file (was " << Zel::formatBytes(old_size) << ")" << std::endl;
-}
-
-std::ostream& get_log_stream()
-{
-    return writer().stream();
+        head += "truncated previous log file (was " + Zel::formatBytes(old_size) + ")\n";
+    if (! write_text(fd, head))
+    {
+        ::close(fd);
+        throw_open_failure(path);
+    }
+    return fd;
 }
 
 void write_log_line(std::string_view text)
 {
-    writer().append(text);
+    log_file().write(text);
 }
 
-void flush_log()
+void write_log_line_unlocked(std::string_view text) noexcept
 {
-    writer().flush();
+    log_file().write_unlocked(text);
 }
 
 LogLine::~LogLine()
@@ -217,6 +267,17 @@ void log_and_show_exception(const std::exception* exception, const std::string& 
         return;
 
     write_log_line(local.to_string());
+
+    // A failure while reporting another one (the "problem" row cannot be written on a lost
+    // connection) is the same failure seen again: it is logged, and the user sees the first.
+    thread_local int reports_in_progress = 0;
+    if (reports_in_progress > 0)
+        return;
+    ++reports_in_progress;
+    const struct Done
+    {
+        ~Done() { --reports_in_progress; }
+    } done;
 
     const std::string text = "Exception: file=" + short_file_name(filename) + " line=" + std::to_string(line)
                              + " text=" + local.what();

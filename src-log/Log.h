@@ -3,7 +3,6 @@
 #include <charconv>
 #include <cstdint>
 #include <exception>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -15,25 +14,26 @@ constexpr std::uint64_t log_size_limit = 10485760;
 // Local time as "%a %Y-%m-%d %H:%M:%S", the prefix of every log line.
 std::string log_timestamp();
 
-// Full path of the log file: the temporary folder and "vek.log".
+// Full path of the log file: "vek.log" in $TMPDIR when that is set, otherwise in a folder of
+// the user's own ($XDG_STATE_HOME/vek, or ~/.local/state/vek), never in the shared /tmp.
 std::string log_path();
 
-// The process-wide log stream, opened on first use. Throws when the file cannot be opened
-// or the stream has gone bad. Lines go to it through write_log_line, not directly.
-std::ostream& get_log_stream();
-
-// Writes one line: the timestamp, a space, the text and a newline. Lines are handed to a writer
-// thread that writes whatever has gathered in one piece, so that a burst of lines (a start-up
-// logs every reference record) does not cost a system call each; flush_log waits for them.
-// Throws when the log file cannot be opened.
+// Writes one line: the timestamp, a space, the text and a newline, in one write to the file,
+// before it returns, so that the lines that would explain a crash are in the file when it
+// happens. Lines of several threads never interleave. Opens the file on first use; throws when
+// it cannot be opened.
 void write_log_line(std::string_view text);
 
-// Returns once every line written so far is in the file. Called before the process ends.
-void flush_log();
+// The same for the crash and terminate handlers: writes straight to the file without waiting for
+// any lock the failing thread may hold, and never throws or allocates. Without an open file it
+// opens one only when nobody else is holding the log's lock.
+void write_log_line_unlocked(std::string_view text) noexcept;
 
 // Opens a log file the way the program's own is opened: appended to up to the size limit,
-// emptied beyond it, with the separator lines at the start of the run.
-void open_log_file(std::ofstream& stream, const std::string& path);
+// emptied beyond it, with the separator lines at the start of the run. The file is the user's
+// own and readable by nobody else: a symbolic link, a file of another user or anything but a
+// plain file at the path is refused with an exception. Returns the open file descriptor.
+int open_log_file(const std::string& path);
 
 // One whole line of the log. The pieces are collected and written, with the timestamp, in one
 // piece when the object goes out of scope, so that lines of several threads never interleave.

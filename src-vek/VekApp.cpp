@@ -9,10 +9,18 @@
 #include "Interaction.h"
 #include "LoadWnd.h"
 #include "Log.h"
+#include "QuitSignals.h"
 #include "RolePickWnd.h"
 #include "ShiftLogSummaryWnd.h"
 #include "VekLookAndFeel.h"
 #include "ZelException.h"
+
+#include <csignal>
+#include <cstdio>
+#include <exception>
+#include <sstream>
+
+#include <unistd.h>
 
 VekApplication& vek()
 {
@@ -26,6 +34,7 @@ VekApplication::VekApplication() = default;
 
 VekApplication::~VekApplication()
 {
+    quit_signals.reset();
     admin_window.reset();
     summary_window.reset();
     role_pick_window.reset();
@@ -53,6 +62,8 @@ bool VekApplication::moreThanOneInstanceAllowed()
 
 void VekApplication::initialise(const juce::String&)
 {
+    install_crash_handlers();
+    quit_signals = std::make_unique<QuitSignals>();
     LogLine() << "starting Talvik Maintenance Logs v" << vek_version;
     run(job_initialize_and_load_number);
 }
@@ -80,6 +91,7 @@ void VekApplication::shutdown()
 
     uninstall_look_and_feel();
     look_and_feel.reset();
+    quit_signals.reset();
 }
 
 void VekApplication::anotherInstanceStarted(const juce::String&)
@@ -242,4 +254,120 @@ DB* VekApplication::database_if_any()
 {
     auto* app = dynamic_cast<VekApplication*>(juce::JUCEApplicationBase::getInstance());
     return app == nullptr ? nullptr : app->database.get();
+}
+
+namespace
+{
+// A handler that hangs (a lock held by the thread that failed) must not leave a frozen window on
+// the user's desk: the alarm's default action ends the process.
+void end_a_hanging_handler_after_seconds(unsigned seconds)
+{
+    ::alarm(seconds);
+}
+
+[[noreturn]] void end_process(int code)
+{
+    Interaction::get().exit_process(code);
+    std::_Exit(code); // a recorder returns; a fatal failure may not go on
+}
+
+// The message thread's stack overflow still finds a stack to report it on.
+void give_the_crash_handler_a_stack_of_its_own()
+{
+    static char alternate_stack[256 * 1024];
+    stack_t stack{};
+    stack.ss_sp = alternate_stack;
+    stack.ss_size = sizeof(alternate_stack);
+    if (::sigaltstack(&stack, nullptr) != 0)
+        return;
+    struct sigaction action{};
+    if (::sigaction(SIGSEGV, nullptr, &action) == 0 && action.sa_handler != SIG_DFL && action.sa_handler != SIG_IGN)
+    {
+        action.sa_flags |= SA_ONSTACK;
+        ::sigaction(SIGSEGV, &action, nullptr);
+    }
+}
+} // namespace
+
+std::string exception_code_name(std::uint32_t code)
+{
+    switch (code)
+    {
+        case 0x80000002: return "EXCEPTION_DATATYPE_MISALIGNMENT";
+        case 0x80000003: return "EXCEPTION_BREAKPOINT";
+        case 0x80000004: return "EXCEPTION_SINGLE_STEP";
+        case 0xC0000005: return "EXCEPTION_ACCESS_VIOLATION";
+        case 0xC0000006: return "EXCEPTION_IN_PAGE_ERROR";
+        case 0xC000001D: return "EXCEPTION_ILLEGAL_INSTRUCTION";
+        case 0xC0000025: return "EXCEPTION_NONCONTINUABLE_EXCEPTION";
+        case 0xC0000026: return "EXCEPTION_INVALID_DISPOSITION";
+        case 0xC000008C: return "EXCEPTION_ARRAY_BOUNDS_EXCEEDED";
+        case 0xC000008D: return "EXCEPTION_FLT_DENORMAL_OPERAND";
+        case 0xC000008E: return "EXCEPTION_FLT_DIVIDE_BY_ZERO";
+        case 0xC000008F: return "EXCEPTION_FLT_INEXACT_RESULT";
+        case 0xC0000090: return "EXCEPTION_FLT_INVALID_OPERATION";
+        case 0xC0000091: return "EXCEPTION_FLT_OVERFLOW";
+        case 0xC0000092: return "EXCEPTION_FLT_STACK_CHECK";
+        case 0xC0000093: return "EXCEPTION_FLT_UNDERFLOW";
+        case 0xC0000094: return "EXCEPTION_INT_DIVIDE_BY_ZERO";
+        case 0xC0000095: return "EXCEPTION_INT_OVERFLOW";
+        case 0xC0000096: return "EXCEPTION_PRIV_INSTRUCTION";
+        case 0xC00000FD: return "EXCEPTION_STACK_OVERFLOW";
+        default: return "UNKNOWN EXCEPTION";
+    }
+}
+
+void VEK_CPlusPlus_Terminate_Handler()
+{
+    end_a_hanging_handler_after_seconds(10);
+    write_log_line_unlocked("terminate handler invoked");
+    const Zel::Exception e("VEK_CPlusPlus_Terminate_Handler", "src-vek/VekApp", __LINE__, "terminate handler invoked");
+    write_log_line_unlocked(e.describe());
+    end_process(2);
+}
+
+void VEK_Juce_Crash_Handler(void* info)
+{
+    end_a_hanging_handler_after_seconds(10);
+#if JUCE_WINDOWS
+    if (info != nullptr)
+    {
+        const auto* record = static_cast<EXCEPTION_POINTERS*>(info)->ExceptionRecord;
+        const auto code = static_cast<std::uint32_t>(record->ExceptionCode);
+        std::ostringstream line;
+        line << "crash handler:" << " code=" << code << " (" << exception_code_name(code) << ")"
+             << " flag=" << record->ExceptionFlags << " addr=" << record->ExceptionAddress
+             << " parms=" << record->NumberParameters;
+        write_log_line_unlocked(line.str());
+        for (DWORD i = 0; i < record->NumberParameters; ++i)
+            write_log_line_unlocked("parm #" + std::to_string(i + 1) + ": "
+                                    + std::to_string(static_cast<std::uint64_t>(record->ExceptionInformation[i])));
+    }
+    else
+    {
+        write_log_line_unlocked("crash handler invoked (no exception pointer available)");
+    }
+#else
+    // Composed on the stack: the heap may be what failed.
+    const auto number = static_cast<int>(reinterpret_cast<std::intptr_t>(info));
+    char line[64];
+    std::snprintf(line, sizeof(line), "crash handler: signal %d (%s)", number, QuitSignals::signal_name(number));
+    write_log_line_unlocked(line);
+    write_log_line_unlocked("crash handler invoked (no exception pointer available)");
+#endif
+
+    const juce::String backtrace = juce::SystemStats::getStackBacktrace();
+    if (backtrace.isNotEmpty())
+        write_log_line_unlocked(("backtrace:\n" + backtrace.trimEnd()).toStdString());
+
+    const Zel::Exception e("VEK_Juce_Crash_Handler", "src-vek/VekApp", __LINE__, "crash handler invoked");
+    write_log_line_unlocked(e.describe());
+    end_process(1);
+}
+
+void install_crash_handlers()
+{
+    std::set_terminate(VEK_CPlusPlus_Terminate_Handler);
+    juce::SystemStats::setApplicationCrashHandler(VEK_Juce_Crash_Handler);
+    give_the_crash_handler_a_stack_of_its_own();
 }

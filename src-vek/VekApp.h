@@ -12,6 +12,7 @@
 class AdminWnd;
 class Cfg;
 class DB;
+class QuitSignals;
 class RolePickWnd;
 class ShiftLogSummaryWnd;
 class VekLookAndFeel;
@@ -45,6 +46,7 @@ public:
     std::unique_ptr<RolePickWnd> role_pick_window;
     std::unique_ptr<ShiftLogSummaryWnd> summary_window;
     std::unique_ptr<AdminWnd> admin_window;
+    std::unique_ptr<QuitSignals> quit_signals;
 
     VekApplication();
     ~VekApplication() override;
@@ -84,3 +86,16 @@ private:
 
 // The running application object; throws when there is none.
 VekApplication& vek();
+
+// The last resorts of a fatal failure: each writes its lines straight to the log file, waiting on
+// no lock, and ends the process: with exit code 2 after std::terminate, 1 after a crash. On
+// POSIX systems the crash handler receives the signal number where Windows passes an exception
+// record.
+void VEK_CPlusPlus_Terminate_Handler();
+void VEK_Juce_Crash_Handler(void* info);
+
+// Installs both; the first thing the program does.
+void install_crash_handlers();
+
+// The name of a Windows structured exception code, "UNKNOWN EXCEPTION" for any other.
+std::string exception_code_name(std::uint32_t code);

@@ -132,7 +132,7 @@ TEST_F(Connection, LoggedQueryWritesTwoLinesAndMovesTheActivityTime)
     EXPECT_EQ(count_of(log, "SQL: non-transaction: SELECT 1\n"), 0u) << "plain queries are not logged";
 }
 
-TEST_F(Connection, Exec1WantsExactlyOneRow)
+TEST_F(Connection, PlainQueryFailuresTravelOnToBeReportedByTheirCatcher)
 {
     TestApp test(&database);
     for (const auto& [sql, rows] : {std::pair<std::string, int>{"SELECT 1 WHERE false", 0},
@@ -149,10 +149,27 @@ TEST_F(Connection, Exec1WantsExactlyOneRow)
                       "Expected a single SQL row result, but got back " + std::to_string(rows) + ".");
             EXPECT_EQ(e.sql, sql);
             EXPECT_EQ(e.function_name, "Zel::PQDB::exec1");
-            EXPECT_FALSE(e.report_pending) << "plain queries print, and the error travels on as reported";
+            EXPECT_TRUE(e.report_pending) << "nobody has shown the row-count error yet";
+            log_and_show_exception(&e, "catcher", 1);
         }
     }
-    EXPECT_TRUE(recorder().boxes().empty()) << "plain queries show no dialog";
+    try
+    {
+        test.app.database->exec("SELEC plain");
+        ADD_FAILURE() << "expected a syntax error";
+    }
+    catch (const Zel::Exception& e)
+    {
+        EXPECT_EQ(e.function_name, "Zel::PQDB::exec");
+        EXPECT_TRUE(e.report_pending) << "standard output is no report to a desktop user";
+        log_and_show_exception(&e, "catcher", 2);
+    }
+
+    EXPECT_EQ(recorder().boxes().size(), 3u) << "the catcher shows each plain failure once";
+    const std::string log = read_log();
+    EXPECT_NE(log.find("Expected a single SQL row result, but got back 0."), std::string::npos) << log;
+    EXPECT_NE(log.find("Expected a single SQL row result, but got back 2."), std::string::npos);
+    EXPECT_NE(log.find("The SQL query that generated the error is:\nSELEC plain"), std::string::npos);
 }
 
 TEST_F(Connection, SyntaxErrorIsReportedOnce)

@@ -185,6 +185,25 @@ TEST_F(StartupLoad, NullInAReferenceRowEndsTheLoadWithOneReport)
     app.shutdown();
 }
 
+TEST_F(StartupLoad, EmptyRevisionHistoryShowsTheRowCountErrorThenEndsTheStartUp)
+{
+    database.execute("DELETE FROM vek.database_history");
+    sandbox::write_client_config(database.name());
+    VekApplication app;
+    app.run(VekApplication::job_initialize_and_load_number);
+
+    const auto boxes = recorder().boxes();
+    ASSERT_EQ(boxes.size(), 2u) << "the cause, then the failed load, each once";
+    EXPECT_EQ(recorder().exits(), std::vector<int>{1});
+    const std::string log = read_log();
+    const auto cause = log.find("The error text is:  Expected a single SQL row result, but got back 0.");
+    ASSERT_NE(cause, std::string::npos) << "the cause is logged, not only printed\n" << log;
+    EXPECT_LT(cause, log.find("The error text is:  Load thread failed to complete."));
+    EXPECT_NE(log.find("text=Expected a single SQL row result, but got back 0."), std::string::npos)
+        << "and recorded as a problem";
+    app.shutdown();
+}
+
 TEST_F(StartupLoad, UnreachableServerEndsJobOneWithOneDialog)
 {
     sandbox::write_client_config(database.name());

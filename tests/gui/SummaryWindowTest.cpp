@@ -244,6 +244,26 @@ TEST_F(SummaryWindow, SelectionSurvivesAReloadAndCloneNeedsOneRow)
     EXPECT_EQ(after, selected);
 }
 
+TEST_F(SummaryWindow, ReloadOnALostConnectionShowsTheFailureOnceAndTheWindowGoesOn)
+{
+    TestApp test(&database);
+    auto& component = open(test, 1);
+    recorder().reset();
+    // The server ends this client's session, as a stopped server would.
+    database.execute("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = '" + database.name()
+                     + "' AND pid <> pg_backend_pid()");
+
+    component.load(2);
+    ASSERT_TRUE(pump_until([&] { return component.isEnabled(); }, 10000)) << "the window is usable again";
+    const auto boxes = recorder().boxes();
+    ASSERT_EQ(boxes.size(), 1u) << "one report of the failure";
+    EXPECT_EQ(boxes[0].title, "VEK problem detected!");
+    EXPECT_TRUE(recorder().exits().empty()) << "the client goes on";
+    const std::string log = read_log();
+    EXPECT_NE(log.find("Function name:      Zel::PQDB::exec"), std::string::npos) << "the cause is logged\n" << log;
+    EXPECT_EQ(test.app.summary_window->isVisible(), true);
+}
+
 TEST_F(SummaryWindow, LayoutFilterAndSwitchComeBackAtTheNextStart)
 {
     {

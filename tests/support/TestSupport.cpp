@@ -84,7 +84,6 @@ RecordingInteraction& recorder()
 
 std::string read_log()
 {
-    flush_log();
     std::ifstream file(log_path(), std::ios::binary);
     std::ostringstream text;
     text << file.rdbuf();

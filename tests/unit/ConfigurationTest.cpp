@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 TEST(Configuration, FirstStartWritesExactlyTheFiveDatabaseKeys)
 {
     const juce::File file = Cfg::options().getDefaultFile();
@@ -49,4 +51,32 @@ TEST(Configuration, PendingChangeIsWrittenOnDestruction)
         cfg.setValue("timezone", "Europe/Oslo");
     }
     EXPECT_TRUE(file.loadFileAsString().contains("name=\"timezone\" val=\"Europe/Oslo\""));
+}
+
+TEST(Configuration, FileAndFolderAreTheUsersAlone)
+{
+    const auto mode_of = [](const juce::File& file) {
+        struct stat status{};
+        ::stat(file.getFullPathName().toRawUTF8(), &status);
+        return status.st_mode & 0777;
+    };
+    const juce::File file = Cfg::options().getDefaultFile();
+    file.getParentDirectory().deleteRecursively();
+    {
+        Cfg cfg;
+    }
+    EXPECT_EQ(mode_of(file.getParentDirectory()), 0700u) << "the folder is created for the user alone";
+    EXPECT_EQ(mode_of(file), 0600u) << "the file holds the database password";
+
+    // An older install left both readable by everyone; every save writes a new file.
+    ::chmod(file.getParentDirectory().getFullPathName().toRawUTF8(), 0755);
+    ::chmod(file.getFullPathName().toRawUTF8(), 0644);
+    {
+        Cfg cfg;
+        EXPECT_EQ(mode_of(file.getParentDirectory()), 0700u) << "a wider folder is narrowed at once";
+        EXPECT_EQ(mode_of(file), 0600u) << "a wider file is narrowed at once";
+        cfg.setValue("role_id", "3");
+    }
+    EXPECT_EQ(mode_of(file), 0600u) << "the file saved on destruction stays narrow";
+    EXPECT_TRUE(file.loadFileAsString().contains("name=\"role_id\" val=\"3\""));
 }

@@ -11,6 +11,9 @@
 #include <thread>
 #include <vector>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace
 {
 std::vector<std::string> lines_of(const std::string& text)
@@ -36,10 +39,56 @@ void write_bytes(const juce::File& file, std::size_t count)
 }
 } // namespace
 
-TEST(Log, FileLivesInTheTemporaryFolder)
+TEST(Log, FileLivesInTmpdirOrInAFolderOfTheUsersOwn)
 {
-    const auto expected = juce::File::getSpecialLocation(juce::File::tempDirectory).getChildFile("vek.log");
-    EXPECT_EQ(log_path(), expected.getFullPathName().toStdString());
+    const std::string tmpdir = std::getenv("TMPDIR");
+    EXPECT_EQ(log_path(), tmpdir + "/vek.log") << "TMPDIR is the user's choice";
+
+    unsetenv("TMPDIR");
+    const std::string home = std::getenv("HOME");
+    setenv("XDG_STATE_HOME", (home + "/state").c_str(), 1);
+    EXPECT_EQ(log_path(), home + "/state/vek/vek.log") << "never the shared /tmp";
+    unsetenv("XDG_STATE_HOME");
+    EXPECT_EQ(log_path(), home + "/.local/state/vek/vek.log");
+
+    // The folder is made for the user alone.
+    ::close(open_log_file(log_path()));
+    struct stat folder{};
+    ASSERT_EQ(::stat((home + "/.local/state/vek").c_str(), &folder), 0);
+    EXPECT_EQ(folder.st_mode & 0777, 0700u);
+    setenv("TMPDIR", tmpdir.c_str(), 1);
+}
+
+TEST(Log, FileIsTheUsersAloneAndNeverReachedThroughALink)
+{
+    const auto mode_of = [](const juce::File& file) {
+        struct stat status{};
+        ::stat(file.getFullPathName().toRawUTF8(), &status);
+        return status.st_mode & 0777;
+    };
+
+    const auto fresh = scratch_file("fresh.log");
+    ::close(open_log_file(fresh.getFullPathName().toStdString()));
+    EXPECT_EQ(mode_of(fresh), 0600u) << "created readable by the user only";
+
+    const auto wide = scratch_file("wide.log");
+    wide.replaceWithText("old\n");
+    ::chmod(wide.getFullPathName().toRawUTF8(), 0666);
+    ::close(open_log_file(wide.getFullPathName().toStdString()));
+    EXPECT_EQ(mode_of(wide), 0600u) << "a file left wider is narrowed";
+
+    // A link planted at the log's place is neither followed nor written through.
+    const auto target = scratch_file("victim.txt");
+    target.replaceWithText("precious");
+    const auto planted = scratch_file("planted.log");
+    ASSERT_EQ(::symlink(target.getFullPathName().toRawUTF8(), planted.getFullPathName().toRawUTF8()), 0);
+    EXPECT_THROW(open_log_file(planted.getFullPathName().toStdString()), Zel::Exception);
+    EXPECT_EQ(target.loadFileAsString(), "precious");
+
+    // Nor does a pipe planted there make the program wait.
+    const auto pipe = scratch_file("pipe.log");
+    ASSERT_EQ(::mkfifo(pipe.getFullPathName().toRawUTF8(), 0666), 0);
+    EXPECT_THROW(open_log_file(pipe.getFullPathName().toStdString()), Zel::Exception);
 }
 
 TEST(Log, RunStartsWithSeparatorThenTimestampedLines)
@@ -98,9 +147,9 @@ TEST(Log, FileAtTheLimitIsAppendedTo)
     const auto file = scratch_file("at-limit.log");
     write_bytes(file, log_size_limit);
     {
-        std::ofstream stream;
-        open_log_file(stream, file.getFullPathName().toStdString());
-        stream << "appended" << std::endl;
+        const int fd = open_log_file(file.getFullPathName().toStdString());
+        EXPECT_EQ(::write(fd, "appended\n", 9), 9);
+        ::close(fd);
     }
     EXPECT_EQ(static_cast<std::uint64_t>(file.getSize()), log_size_limit + 1 + 38 + 9)
         << "10485760 bytes are kept, the separator and the new line follow";
@@ -111,9 +160,9 @@ TEST(Log, FileBeyondTheLimitIsEmptiedFirst)
     const auto file = scratch_file("over-limit.log");
     write_bytes(file, log_size_limit + 1);
     {
-        std::ofstream stream;
-        open_log_file(stream, file.getFullPathName().toStdString());
-        stream << "after" << std::endl;
+        const int fd = open_log_file(file.getFullPathName().toStdString());
+        EXPECT_EQ(::write(fd, "after\n", 6), 6);
+        ::close(fd);
     }
     const auto lines = lines_of(file.loadFileAsString().toStdString());
     ASSERT_EQ(lines.size(), 4u);

@@ -5,13 +5,12 @@
 namespace
 {
 // Plain queries are not reported to the user here: the description goes to standard output and
-// the exception travels on, marked as reported.
+// the exception travels on still pending, so that the handler that catches it logs and shows it.
 [[noreturn]] void print_and_rethrow(const char* function_name, int line)
 {
     Zel::Exception e = Zel::Exception::from_current(function_name, "src-db/ZelPQDB", line);
     if (e.report_pending)
         e.print();
-    e.report_pending = false;
     throw e;
 }
 } // namespace
@@ -39,18 +38,11 @@ pqxx::result Zel::PQDB::exec(const std::string& sql)
 
 pqxx::result Zel::PQDB::exec1(const std::string& sql)
 {
-    try
-    {
-        pqxx::result result = exec(sql);
-        if (result.size() != 1)
-            throw Zel::Exception("Zel::PQDB::exec1", "src-db/ZelPQDB", __LINE__,
-                                 "Expected a single SQL row result, but got back " + std::to_string(result.size())
-                                     + ".",
-                                 sql);
-        return result;
-    }
-    catch (...)
-    {
-        print_and_rethrow("Zel::PQDB::exec1", __LINE__);
-    }
+    // exec has converted and printed its own failures; the row count is checked, not logged, here.
+    pqxx::result result = exec(sql);
+    if (result.size() != 1)
+        throw Zel::Exception("Zel::PQDB::exec1", "src-db/ZelPQDB", __LINE__,
+                             "Expected a single SQL row result, but got back " + std::to_string(result.size()) + ".",
+                             sql);
+    return result;
 }

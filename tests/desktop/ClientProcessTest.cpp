@@ -1,5 +1,7 @@
 #include "Cfg.h"
 #include "SampleLogs.h"
+#include "PrivateDisplay.h"
+#include "TestProcess.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -11,74 +13,18 @@
 
 namespace
 {
-std::string output_of(const juce::StringArray& command)
-{
-    juce::ChildProcess tool;
-    if (! tool.start(command))
-        return "";
-    return tool.readAllProcessOutput().trim().toStdString();
-}
-
-// The real client in its own process, on the test's display, home and log folder.
-class Client
+// The real client in its own process, on a display of its own.
+class Client : public TestProcess
 {
 public:
-    Client()
-    {
-        pid = fork();
-        if (pid == 0)
-        {
-            execl(VEK_CLIENT_PATH, VEK_CLIENT_PATH, static_cast<char*>(nullptr));
-            _exit(127);
-        }
-    }
-
-    ~Client()
-    {
-        if (pid > 0 && ! finished)
-        {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-        }
-    }
-
-    // The id of this client's visible window whose title contains the text; empty once the time
-    // is up. Ask again before using it: a window may be replaced by a new one of the same title.
-    std::string window_named(const std::string& title, int timeout_ms) const
-    {
-        std::string found;
-        pump_until(
-            [&] {
-                found = output_of(
-                    {"xdotool", "search", "--onlyvisible", "--pid", juce::String(pid), "--name", title});
-                found = found.substr(0, found.find('\n'));
-                return ! found.empty();
-            },
-            timeout_ms);
-        return found;
-    }
-
-    // The exit code, or -1 when the client is still running after the time.
-    int exit_code(int timeout_ms)
-    {
-        int status = 0;
-        const bool ended = pump_until([&] { return waitpid(pid, &status, WNOHANG) == pid; }, timeout_ms);
-        if (! ended)
-            return -1;
-        finished = true;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-
-    pid_t pid = -1;
-
-private:
-    bool finished = false;
+    Client() : TestProcess(VEK_CLIENT_PATH) {}
 };
 
 class ClientProcess : public ::testing::Test
 {
 protected:
     void SetUp() override { recorder().reset(); }
+    PrivateDisplay display;
 };
 } // namespace
 
@@ -154,4 +100,35 @@ TEST_F(ClientProcess, ClosingTheSummaryWindowEndsCleanly)
     for (const char* key : {"ShiftLogSummaryWnd", "ShiftLogSummaryTableHeaders", "ShiftLogSummaryFilter", "ExactMatch",
                             "timezone", "number_of_items_to_load"})
         EXPECT_TRUE(cfg.containsKey(key)) << key;
+}
+
+TEST_F(ClientProcess, SigtermQuitsTheWayClosingTheWindowDoes)
+{
+    sandbox::Database database;
+    load_sample_site(database);
+    sandbox::write_client_config(database.name());
+    {
+        Cfg cfg;
+        cfg.setValue("role_id", "1");
+    }
+
+    Client client;
+    ASSERT_FALSE(client.window_named("Supervisors Maintenance Logs", 20000).empty());
+    ASSERT_TRUE(pump_until([] { return read_log().find("text filter is blank") != std::string::npos; }, 15000));
+    // A change of the last seconds, which nothing has written yet.
+    const std::string window = client.window_named("Supervisors Maintenance Logs", 3000);
+    output_of({"xdotool", "windowsize", "--sync", window, "913", "677"});
+    pump_messages(300);
+
+    client.signal(SIGTERM);
+    EXPECT_EQ(client.exit_code(5000), 0) << "a normal end, within a few seconds";
+
+    const std::string log = read_log();
+    EXPECT_NE(log.find(" received SIGTERM: quitting\n"), std::string::npos);
+    EXPECT_NE(log.find(" shutting down Talvik Maintenance Logs\n"), std::string::npos);
+    EXPECT_EQ(database.value("SELECT count(*) FROM vek.client_history WHERE event = 'disconnect' AND description = "
+                             "'client stop'"),
+              "1");
+    Cfg cfg;
+    EXPECT_TRUE(cfg.getValue("ShiftLogSummaryWnd").contains(" 913 677")) << cfg.getValue("ShiftLogSummaryWnd");
 }
