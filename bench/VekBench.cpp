@@ -4,6 +4,8 @@
 // and a last line that counts the figures that missed their targets. The database comes from
 // the client's configuration file; the current role must see every department.
 
+#include "Admin2FieldComponent.h"
+#include "AdminComponent.h"
 #include "Cfg.h"
 #include "DB.h"
 #include "LoadWnd.h"
@@ -183,6 +185,81 @@ void measure_memory(VekApplication& app)
 }
 
 // ---------------------------------------------------------------------------------------------
+// Administration: each table editor opened and painted, then scrolled a page at a time to its
+// end, each page painted, under the parent with the most rows. Absolute times: what counts is
+// whether the administrator sees a pause.
+
+void measure_admin()
+{
+    double slowest_open = 0.0;
+    double slowest_page = 0.0;
+    std::string slowest_open_name;
+    std::string slowest_page_name;
+    for (const auto& caption : AdminComponent::captions())
+    {
+        double open = 1e30;
+        std::unique_ptr<juce::Component> editor;
+        for (int run = 0; run < 3; ++run)
+        {
+            editor.reset();
+            open = std::min(open, seconds_of([&] {
+                editor = AdminComponent::create_editor(caption);
+                benchmark::DoNotOptimize(editor->createComponentSnapshot(editor->getLocalBounds()));
+            }));
+        }
+        if (open > slowest_open)
+        {
+            slowest_open = open;
+            slowest_open_name = caption;
+        }
+
+        std::cerr << "admin: " << caption << " opens in " << open * 1e3 << " ms" << std::endl;
+        auto* table = dynamic_cast<Admin2FieldComponent*>(editor.get());
+        if (table == nullptr)
+            continue;
+        int most = -1;
+        int fullest = -1;
+        for (int item = 0; item < table->parent_box.getNumItems(); ++item)
+        {
+            table->parent_box.setSelectedItemIndex(item, juce::sendNotificationSync);
+            if (table->getNumRows() > most)
+            {
+                most = table->getNumRows();
+                fullest = item;
+            }
+        }
+        if (fullest >= 0)
+            table->parent_box.setSelectedItemIndex(fullest, juce::sendNotificationSync);
+
+        auto* viewport = table->table_box.getViewport();
+        double page = 1e30;
+        for (int run = 0; run < 3; ++run)
+        {
+            double run_slowest = 0.0;
+            for (int y = 0; y < table->table_box.getRowHeight() * table->getNumRows(); y += viewport->getHeight())
+                run_slowest = std::max(run_slowest, seconds_of([&] {
+                                           viewport->setViewPosition(0, y);
+                                           benchmark::DoNotOptimize(
+                                               table->createComponentSnapshot(table->getLocalBounds()));
+                                       }));
+            viewport->setViewPosition(0, 0);
+            page = std::min(page, run_slowest);
+        }
+        std::cerr << "admin: " << caption << " scrolls " << table->getNumRows() << " rows, slowest page "
+                  << page * 1e3 << " ms" << std::endl;
+        if (page > slowest_page)
+        {
+            slowest_page = page;
+            slowest_page_name = caption;
+        }
+    }
+    figures.push_back({"admin_editor_open", slowest_open * 1e3, "ms", 100.0});
+    figures.push_back({"admin_editor_scroll_page", slowest_page * 1e3, "ms", 50.0});
+    std::cerr << "admin: slowest to open: " << slowest_open_name << "; slowest to scroll: " << slowest_page_name
+              << std::endl;
+}
+
+// ---------------------------------------------------------------------------------------------
 // Filter and sort over the loaded rows, against plain code on the same texts, upper-cased in
 // advance.
 
@@ -354,6 +431,8 @@ int main(int argc, char** argv)
         measure_load(app);
     if (wanted("memory"))
         measure_memory(app);
+    if (wanted("admin"))
+        measure_admin();
     if (! wanted("micro"))
     {
         std::cout << "partial run: " << figures.size() << " figures" << std::endl;

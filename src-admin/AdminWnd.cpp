@@ -10,7 +10,6 @@ AdminWnd::AdminWnd()
                                juce::ResizableWindow::backgroundColourId),
                            juce::DocumentWindow::allButtons, true)
 {
-    component.setName("admin component");
     setContentNonOwned(&component, false);
     centreWithSize(400, 400);
     finish_window_setup(*this, "AdminWnd");

@@ -1,13 +1,15 @@
 #pragma once
 
+#include "AdminComponent.h"
+
 #include <juce_gui_basics/juce_gui_basics.h>
 
-// The administration window, which replaces the summary window for roles that may administer.
-// Its table editors are not part of this client yet; closing it ends the program.
+// The administration window, which replaces the summary window for roles that may administer:
+// one button per reference table. Closing it ends the program.
 class AdminWnd : public juce::DocumentWindow
 {
 public:
-    juce::Component component;
+    AdminComponent component;
 
     AdminWnd();
     ~AdminWnd() override;

@@ -1,0 +1,8 @@
+#include "AdminCategoryComponent.h"
+
+AdminCategoryComponent::AdminCategoryComponent()
+    : Admin2FieldComponent("categories", "name", "", "departments", "name")
+{
+}
+
+AdminCategoryComponent::~AdminCategoryComponent() = default;

@@ -1,0 +1,7 @@
+#include "AdminRolesComponent.h"
+
+AdminRolesComponent::AdminRolesComponent() : Admin2FieldComponent("roles", "name", "", "", "name")
+{
+}
+
+AdminRolesComponent::~AdminRolesComponent() = default;

@@ -1,0 +1,7 @@
+#include "AdminShiftsComponent.h"
+
+AdminShiftsComponent::AdminShiftsComponent() : Admin2FieldComponent("shifts", "name", "", "", "name")
+{
+}
+
+AdminShiftsComponent::~AdminShiftsComponent() = default;
