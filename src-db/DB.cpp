@@ -85,8 +85,17 @@ DB::~DB()
 
 pqxx::result DB::exec_nt(const std::string& sql, const std::string& description)
 {
-    DBNT nt(*this, description);
-    return nt.exec(sql, description);
+    try
+    {
+        DBNT nt(*this, description);
+        return nt.exec(sql, description);
+    }
+    catch (...)
+    {
+        // Reported once the non-transaction is closed: the report's own "problem" row needs the
+        // connection.
+        report_and_rethrow("DBNT::exec", __LINE__);
+    }
 }
 
 std::string DB::update_poll_sql(std::int64_t last_load_time, const std::string& department_list)
@@ -146,7 +155,7 @@ pqxx::result DBNT::exec(const std::string& sql, const std::string& description)
     }
     catch (...)
     {
-        report_and_rethrow("DBNT::exec", __LINE__);
+        throw Zel::Exception::from_current("DBNT::exec", "src-db/DB", __LINE__);
     }
 }
 
@@ -168,7 +177,7 @@ pqxx::result DBT::exec(const std::string& sql, const std::string& description)
     }
     catch (...)
     {
-        report_and_rethrow("DBT::exec", __LINE__);
+        roll_back_and_report("DBT::exec", __LINE__);
     }
 }
 
@@ -190,8 +199,28 @@ pqxx::result DBT::exec1(const std::string& sql, const std::string& description)
     }
     catch (...)
     {
-        report_and_rethrow("DBT::exec1", __LINE__);
+        roll_back_and_report("DBT::exec1", __LINE__);
     }
+}
+
+void DBT::roll_back_and_report(const char* function_name, int line)
+{
+    Zel::Exception e = Zel::Exception::from_current(function_name, "src-db/DB", line);
+    // A failed statement has spoilt the transaction anyway. Ending it first releases its locks (a
+    // table lock would otherwise hold every other client while the error box waits for a click)
+    // and frees the connection for the report's "problem" row.
+    try
+    {
+        if (! closed)
+            work.abort();
+    }
+    catch (...)
+    {
+    }
+    closed = true;
+    log_and_show_exception(&e, "src-db/DB", line);
+    e.report_pending = false;
+    throw e;
 }
 
 std::string DBT::esc(const std::string& text)
@@ -201,11 +230,13 @@ std::string DBT::esc(const std::string& text)
 
 void DBT::commit()
 {
+    closed = true;
     work.commit();
     last_database_activity = epoch_now();
 }
 
 void DBT::abort()
 {
+    closed = true;
     work.abort();
 }

@@ -50,7 +50,8 @@ private:
     pqxx::nontransaction work;
 };
 
-// A logged transaction for work that must be atomic. Destroyed without commit, it rolls back.
+// A logged transaction for work that must be atomic. Destroyed without commit, it rolls back; a
+// failed statement rolls it back at once, before the failure is shown.
 class DBT
 {
 public:
@@ -64,8 +65,12 @@ public:
     virtual void abort();
 
 private:
+    // Ends the failed transaction, then reports the exception being handled and throws it on.
+    [[noreturn]] void roll_back_and_report(const char* function_name, int line);
+
     pqxx::work work;
     std::string name;
+    bool closed = false;
 };
 
 // Seconds since the epoch, now.

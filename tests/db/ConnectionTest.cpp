@@ -188,6 +188,10 @@ TEST_F(Connection, SyntaxErrorIsReportedOnce)
         log_and_show_exception(&e, "outer", 1);
     }
     EXPECT_EQ(recorder().boxes().size(), 1u) << "one dialog, from the query layer";
+    EXPECT_EQ(database.value("SELECT count(*) FROM vek.client_history WHERE event = 'problem' AND description LIKE "
+                             "'%syntax error%'"),
+              "1")
+        << "the report's problem row is written once the failed statement is closed";
     const std::string log = read_log();
     EXPECT_NE(log.find("SQL: non-transaction: SELEC wrong"), std::string::npos);
     EXPECT_EQ(log.find("total number of rows in the result"), std::string::npos);
@@ -214,6 +218,25 @@ TEST_F(Connection, TransactionWithoutCommitLeavesNothing)
     const std::string log = read_log();
     EXPECT_NE(log.find("SQL: scratch work: first: INSERT INTO public.scratch VALUES (1)"), std::string::npos) << log;
     EXPECT_NE(log.find("SQL: kept work: total number of rows in the result: 1"), std::string::npos);
+}
+
+TEST_F(Connection, FailedTransactionIsRolledBackBeforeItsBoxIsShown)
+{
+    TestApp test(&database);
+    std::string locks_while_shown;
+    recorder().on_box = [&](const RecordingInteraction::Box&) {
+        locks_while_shown = database.value("SELECT count(*) FROM pg_locks WHERE relation = 'vek.logs'::regclass AND "
+                                           "mode = 'AccessExclusiveLock'");
+    };
+    {
+        DBT transaction(*test.app.database, "numbering");
+        transaction.exec("LOCK TABLE vek.logs IN ACCESS EXCLUSIVE MODE", "");
+        EXPECT_THROW(transaction.exec1("SELECT 1 WHERE false", "one row"), Zel::Exception);
+        EXPECT_EQ(recorder().boxes().size(), 1u) << "shown once";
+        EXPECT_EQ(locks_while_shown, "0") << "no other client waits on the table while the box is up";
+    }
+    EXPECT_EQ(database.value("SELECT count(*) FROM vek.client_history WHERE event = 'problem'"), "1")
+        << "the problem row is written after the rollback";
 }
 
 TEST_F(Connection, BrokenConnectionStaysBroken)

@@ -1,6 +1,5 @@
 #include "Cfg.h"
 #include "SampleLogs.h"
-#include "PrivateDisplay.h"
 #include "TestProcess.h"
 #include "TestSupport.h"
 
@@ -13,7 +12,7 @@
 
 namespace
 {
-// The real client in its own process, on a display of its own.
+// The real client in its own process.
 class Client : public TestProcess
 {
 public:
@@ -24,7 +23,6 @@ class ClientProcess : public ::testing::Test
 {
 protected:
     void SetUp() override { recorder().reset(); }
-    PrivateDisplay display;
 };
 } // namespace
 

@@ -1,4 +1,3 @@
-#include "PrivateDisplay.h"
 #include "TestProcess.h"
 #include "TestSupport.h"
 
@@ -74,8 +73,6 @@ TEST(SafetyNet, LineLoggedRightBeforeSigkillIsInTheFile)
 
 TEST(SafetyNet, ExceptionInAClickedButtonIsReportedOnceAndTheProgramGoesOn)
 {
-    PrivateDisplay display;
-    ASSERT_FALSE(display.name().empty());
     Probe probe("click");
     const std::string window = probe.window_named("VEK probe", 20000);
     ASSERT_FALSE(window.empty());

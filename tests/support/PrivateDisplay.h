@@ -4,10 +4,10 @@
 
 #include <sys/types.h>
 
-// A virtual display with a window manager of its own, for a test that drives windows with
-// focus, keys or clicks: on the display the other tests share, a window of a test running beside
-// it would take the focus and the keys. Sets DISPLAY for this process (and so for the programs
-// it starts) while it lives.
+// A virtual display with a window manager of its own, for a test program that shows windows:
+// on a display shared with other tests, a window of a test running beside it would take the
+// focus, the keys and the clicks. Sets DISPLAY for this process (and so for the programs it
+// starts) while it lives.
 class PrivateDisplay
 {
 public:

@@ -1,3 +1,4 @@
+#include "PrivateDisplay.h"
 #include "TestSupport.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
@@ -28,6 +29,15 @@ public:
         setenv("HOME", root.getChildFile("home").getFullPathName().toRawUTF8(), 1);
         setenv("TMPDIR", root.getChildFile("tmp").getFullPathName().toRawUTF8(), 1);
 
+        // Tests that show windows get a display of their own: on a shared one, the windows of a test
+        // running beside them take the focus, the keys and the clicks.
+        if (std::getenv("VEK_TEST_OWN_DISPLAY") != nullptr)
+        {
+            display = std::make_unique<PrivateDisplay>();
+            if (display->name().empty())
+                throw std::runtime_error("cannot start a display of the test's own");
+        }
+
         // Run as the client runs: the framework treats a program as a standalone application only
         // when it has an application factory, and only then does it set up Xlib for threads and
         // install its X error handlers. Without them, an X error about a window that another
@@ -41,12 +51,14 @@ public:
     {
         Interaction::set(nullptr);
         juce_initialiser.reset();
+        display.reset();
         if (! std::getenv("VEK_KEEP_TEST_FILES"))
             root.deleteRecursively();
     }
 
 private:
     juce::File root;
+    std::unique_ptr<PrivateDisplay> display;
     std::unique_ptr<juce::ScopedJuceInitialiser_GUI> juce_initialiser;
 };
 } // namespace

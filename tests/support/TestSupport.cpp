@@ -21,8 +21,11 @@
 void RecordingInteraction::show_message_box(Icon icon, const std::string& title, const std::string& message,
                                             const std::string& button_text)
 {
+    const Box box{icon, title, message, button_text, true};
+    if (on_box)
+        on_box(box);
     const std::lock_guard<std::mutex> lock(mutex);
-    recorded_boxes.push_back({icon, title, message, button_text, true});
+    recorded_boxes.push_back(box);
 }
 
 void RecordingInteraction::show_message_box_async(Icon icon, const std::string& title, const std::string& message)
@@ -74,6 +77,7 @@ void RecordingInteraction::reset()
     recorded_boxes.clear();
     recorded_exits.clear();
     recorded_quits = 0;
+    on_box = nullptr;
 }
 
 RecordingInteraction& recorder()

@@ -32,6 +32,9 @@ public:
     void exit_process(int code) override;
     void quit_application() override;
 
+    // Called with each box as it is shown, on the showing thread: what a user would see then.
+    std::function<void(const Box&)> on_box;
+
     std::vector<Box> boxes();
     std::vector<int> exits();
     int quits();
