@@ -22,20 +22,20 @@ void RecordingInteraction::show_message_box(Icon icon, const std::string& title,
                                             const std::string& button_text)
 {
     const std::lock_guard<std::mutex> lock(mutex);
-    recorded_boxes.push_back({icon, title, message, button_text, true});
+    recorded_boxes.push_back({icon, title, message, button_text, true, nullptr});
 }
 
 void RecordingInteraction::show_message_box_async(Icon icon, const std::string& title, const std::string& message)
 {
     const std::lock_guard<std::mutex> lock(mutex);
-    recorded_boxes.push_back({icon, title, message, "", false});
+    recorded_boxes.push_back({icon, title, message, "", false, nullptr});
 }
 
 void RecordingInteraction::ask_ok_cancel_async(Icon icon, const std::string& title, const std::string& message,
-                                               std::function<void(bool ok)>)
+                                               std::function<void(bool ok)> answer)
 {
     const std::lock_guard<std::mutex> lock(mutex);
-    recorded_boxes.push_back({icon, title, message, "OK/Cancel", false});
+    recorded_boxes.push_back({icon, title, message, "OK/Cancel", false, std::move(answer)});
 }
 
 void RecordingInteraction::exit_process(int code)
@@ -258,4 +258,66 @@ void TestApp::load_store()
     window.runThread(juce::Thread::Priority::normal);
     if (! window.success)
         throw std::runtime_error("the start-up load failed; see the log");
+}
+
+LocalWebServer::LocalWebServer()
+    : folder(juce::File::getSpecialLocation(juce::File::tempDirectory).getNonexistentChildFile("web", ""))
+{
+    folder.createDirectory();
+    if (! process.start(juce::StringArray{"python3", "-u", "-m", "http.server", "0", "--bind", "127.0.0.1",
+                                          "--directory", folder.getFullPathName()},
+                        juce::ChildProcess::wantStdOut))
+        throw std::runtime_error("cannot start python3 -m http.server");
+
+    // It names its port on the first line: Serving HTTP on 127.0.0.1 port 41234 (...
+    // A byte at a time: a read of more waits until that much has come.
+    std::string output;
+    char byte = 0;
+    while (output.find('\n') == std::string::npos)
+    {
+        if (process.readProcessOutput(&byte, 1) != 1)
+            throw std::runtime_error("http.server ended before serving: " + output);
+        output += byte;
+    }
+    const auto at = output.find(" port ");
+    if (at == std::string::npos)
+        throw std::runtime_error("http.server names no port: " + output);
+    port = std::to_string(std::stoi(output.substr(at + 6)));
+}
+
+LocalWebServer::~LocalWebServer()
+{
+    process.kill();
+    folder.deleteRecursively();
+}
+
+std::string LocalWebServer::address() const
+{
+    return "http://127.0.0.1:" + port;
+}
+
+void LocalWebServer::put(const std::string& path, const std::string& content)
+{
+    const juce::File file = folder.getChildFile(path);
+    file.getParentDirectory().createDirectory();
+    file.replaceWithText(juce::String::fromUTF8(content.c_str()), false, false, nullptr);
+}
+
+void LocalWebServer::remove(const std::string& path)
+{
+    folder.getChildFile(path).deleteFile();
+}
+
+void put_fake_program(const std::string& name, const std::string& script)
+{
+    const juce::File bin = juce::File::getSpecialLocation(juce::File::tempDirectory).getChildFile("fake-bin");
+    if (! bin.isDirectory())
+    {
+        bin.createDirectory();
+        const char* path = std::getenv("PATH");
+        setenv("PATH", (bin.getFullPathName().toStdString() + ":" + (path != nullptr ? path : "")).c_str(), 1);
+    }
+    const juce::File program = bin.getChildFile(name);
+    program.replaceWithText("#!/bin/sh\n" + juce::String::fromUTF8(script.c_str()) + "\n", false, false, nullptr);
+    program.setExecutePermission(true);
 }
