@@ -22,20 +22,20 @@ void RecordingInteraction::show_message_box(Icon icon, const std::string& title,
                                             const std::string& button_text)
 {
     const std::lock_guard<std::mutex> lock(mutex);
-    recorded_boxes.push_back({icon, title, message, button_text, true, nullptr});
+    recorded_boxes.push_back({icon, title, message, button_text, true});
 }
 
 void RecordingInteraction::show_message_box_async(Icon icon, const std::string& title, const std::string& message)
 {
     const std::lock_guard<std::mutex> lock(mutex);
-    recorded_boxes.push_back({icon, title, message, "", false, nullptr});
+    recorded_boxes.push_back({icon, title, message, "", false});
 }
 
 void RecordingInteraction::ask_ok_cancel_async(Icon icon, const std::string& title, const std::string& message,
-                                               std::function<void(bool ok)> answer)
+                                               std::function<void(bool ok)>)
 {
     const std::lock_guard<std::mutex> lock(mutex);
-    recorded_boxes.push_back({icon, title, message, "OK/Cancel", false, std::move(answer)});
+    recorded_boxes.push_back({icon, title, message, "OK/Cancel", false});
 }
 
 void RecordingInteraction::exit_process(int code)
@@ -264,24 +264,18 @@ LocalWebServer::LocalWebServer()
     : folder(juce::File::getSpecialLocation(juce::File::tempDirectory).getNonexistentChildFile("web", ""))
 {
     folder.createDirectory();
-    if (! process.start(juce::StringArray{"python3", "-u", "-m", "http.server", "0", "--bind", "127.0.0.1",
-                                          "--directory", folder.getFullPathName()},
-                        juce::ChildProcess::wantStdOut))
-        throw std::runtime_error("cannot start python3 -m http.server");
-
-    // It names its port on the first line: Serving HTTP on 127.0.0.1 port 41234 (...
-    // A byte at a time: a read of more waits until that much has come.
+    process.start(juce::StringArray{"python3", "-u", "-m", "http.server", "0", "--bind", "127.0.0.1", "--directory",
+                                    folder.getFullPathName()},
+                  juce::ChildProcess::wantStdOut);
+    // Its first line names the port: Serving HTTP on 127.0.0.1 port 41234 (... Read a byte at a
+    // time: a longer read waits until that much has come.
     std::string output;
     char byte = 0;
-    while (output.find('\n') == std::string::npos)
-    {
-        if (process.readProcessOutput(&byte, 1) != 1)
-            throw std::runtime_error("http.server ended before serving: " + output);
+    while (output.find('\n') == std::string::npos && process.readProcessOutput(&byte, 1) == 1)
         output += byte;
-    }
     const auto at = output.find(" port ");
     if (at == std::string::npos)
-        throw std::runtime_error("http.server names no port: " + output);
+        throw std::runtime_error("python3 -m http.server did not start: " + output);
     port = std::to_string(std::stoi(output.substr(at + 6)));
 }
 
@@ -298,9 +292,8 @@ std::string LocalWebServer::address() const
 
 void LocalWebServer::put(const std::string& path, const std::string& content)
 {
-    const juce::File file = folder.getChildFile(path);
-    file.getParentDirectory().createDirectory();
-    file.replaceWithText(juce::String::fromUTF8(content.c_str()), false, false, nullptr);
+    folder.getChildFile(path).getParentDirectory().createDirectory();
+    folder.getChildFile(path).replaceWithText(juce::String::fromUTF8(content.c_str()), false, false, nullptr);
 }
 
 void LocalWebServer::remove(const std::string& path)
@@ -311,12 +304,9 @@ void LocalWebServer::remove(const std::string& path)
 void put_fake_program(const std::string& name, const std::string& script)
 {
     const juce::File bin = juce::File::getSpecialLocation(juce::File::tempDirectory).getChildFile("fake-bin");
-    if (! bin.isDirectory())
-    {
-        bin.createDirectory();
-        const char* path = std::getenv("PATH");
-        setenv("PATH", (bin.getFullPathName().toStdString() + ":" + (path != nullptr ? path : "")).c_str(), 1);
-    }
+    const juce::String path = bin.getFullPathName() + ":" + juce::String(std::getenv("PATH"));
+    if (bin.createDirectory() && ! juce::String(std::getenv("PATH")).startsWith(bin.getFullPathName() + ":"))
+        setenv("PATH", path.toRawUTF8(), 1);
     const juce::File program = bin.getChildFile(name);
     program.replaceWithText("#!/bin/sh\n" + juce::String::fromUTF8(script.c_str()) + "\n", false, false, nullptr);
     program.setExecutePermission(true);

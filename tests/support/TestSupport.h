@@ -22,8 +22,6 @@ public:
         std::string message;
         std::string button;
         bool modal;
-        // The answer of an OK/Cancel question, for a test to give it.
-        std::function<void(bool ok)> answer;
     };
 
     void show_message_box(Icon icon, const std::string& title, const std::string& message,
