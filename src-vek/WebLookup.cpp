@@ -127,9 +127,8 @@ void WebLookup::open_in_browser(const std::string& address)
 
 std::vector<std::string> curl_arguments(const std::string& url, const std::string& output_path)
 {
-    return {"curl",        "--silent",     "--fail",   "--max-time", "60",        "--connect-timeout",
-            "10",          "--location-trusted",       "--insecure", "--user-agent", WebLookup::user_agent(),
-            "--output",    output_path,    "--url",    url};
+    return {"curl", "--silent", "--fail", "--max-time", "60", "--connect-timeout", "10", "--location-trusted",
+            "--insecure", "--user-agent", WebLookup::user_agent(), "--output", output_path, "--url", url};
 }
 
 std::string run_curl(const std::string& url)
