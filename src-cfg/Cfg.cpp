@@ -2,6 +2,7 @@
 
 #include "Brand.h"
 #include "ZelException.h"
+#include "ZelString.h"
 
 #include <sys/stat.h>
 
@@ -88,4 +89,11 @@ std::string Cfg::get_str(const std::string& key)
     Zel::Exception("Cfg::get_str", "src-cfg/Cfg", __LINE__,
                    "expected configuration to contain a key named \"" + key + "\"");
     return "";
+}
+
+std::string Cfg::web_server()
+{
+    if (! containsKey(web_server_key))
+        return default_web_server;
+    return Zel::trim(getValue(web_server_key).toStdString());
 }

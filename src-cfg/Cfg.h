@@ -23,6 +23,16 @@ public:
     // The key's value; an empty string (and a description on standard output) when missing.
     virtual std::string get_str(const std::string& key);
 
+    // The product's web server for the version check and the message of the day, such as
+    // "http://downloads.example.com:8080". The key is optional and never written here: without
+    // it the built-in address is used, and an empty value switches both look-ups off.
+    std::string web_server();
+
+    static constexpr const char* web_server_key = "web_server";
+    // Under a reserved domain that never resolves: a fresh install asks no stranger's server and
+    // its look-ups fail at once.
+    static constexpr const char* default_web_server = "http://downloads.talvik-logs.invalid";
+
     static juce::PropertiesFile::Options options();
 
 private:

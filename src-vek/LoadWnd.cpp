@@ -8,6 +8,7 @@
 #include "Log.h"
 #include "VekApp.h"
 #include "WaitingMessage.h"
+#include "WebLookup.h"
 #include "ZelException.h"
 #include "ZelString.h"
 
@@ -178,13 +179,46 @@ void LoadWnd::verify_database_version()
 
 void LoadWnd::verify_client_version()
 {
-    // The web look-up is not part of this client yet; its first step keeps the progress honest.
     loading(500, "Verifying client version number...");
+    const WebLookup web(vek().cfg->web_server());
+    if (! web.enabled())
+    {
+        LogLine() << "no web server configured: the client version is not checked";
+        return;
+    }
+
+    const std::string address = web.listing_address();
+    LogLine() << "getting download information from " << address;
+    const std::string newest = WebLookup::newest_version(run_curl(address), Brand::current().web_product_word);
+    if (newest.empty())
+        return;
+
+    LogLine() << "current version=" << vek_version << ", most recent version=" << newest;
+    if (WebLookup::is_newer(newest, vek_version))
+        web.offer_download(newest);
 }
 
 void LoadWnd::show_message_of_the_day()
 {
     loading(500, "Getting ready...");
+    const WebLookup web(vek().cfg->web_server());
+    if (! web.enabled())
+    {
+        LogLine() << "no web server configured: no message of the day";
+        return;
+    }
+
+    std::string text = Zel::trim(run_curl(web.first_message_address()));
+    if (text.empty())
+    {
+        loading(500, "");
+        text = Zel::trim(run_curl(web.second_message_address()));
+    }
+    if (text.empty())
+        return;
+
+    LogLine() << "MOTD: " << text;
+    Interaction::get().show_message_box_async(Interaction::Icon::info, "Talvik Maintenance Logs", text);
 }
 
 void LoadWnd::find_display_number_width()

@@ -13,7 +13,8 @@ extern std::atomic<unsigned> display_number_width;
 unsigned display_number_width_for(long long highest_display_number, bool table_empty);
 
 // The start-up sequence in its modal progress window: session time zone, the "connect" event,
-// the database revision, the display-number width and every reference table.
+// the database revision, the web server's newer version and message of the day, the
+// display-number width and every reference table.
 class LoadWnd : public juce::ThreadWithProgressWindow
 {
 public:

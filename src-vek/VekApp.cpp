@@ -1,5 +1,6 @@
 #include "VekApp.h"
 
+#include "AboutBox.h"
 #include "AdminWnd.h"
 #include "Brand.h"
 #include "Cfg.h"
@@ -12,6 +13,7 @@
 #include "QuitSignals.h"
 #include "RolePickWnd.h"
 #include "ShiftLogSummaryWnd.h"
+#include "UsersReport.h"
 #include "VekLookAndFeel.h"
 #include "ZelException.h"
 
@@ -157,7 +159,9 @@ void VekApplication::run(unsigned job)
             case job_show_first_window: job_show_first_window_now(); break;
             case job_show_role_pick_window: job_show_role_pick(); break;
             case job_shift_log_summary_window: job_show_summary(); break;
+            case job_about_window: AboutBox::show(); break;
             case job_admin_window: job_show_admin(); break;
+            case job_show_users: UsersReport::show(); break;
             case job_create_fake_logs:
                 if (database == nullptr)
                     throw Zel::Exception("VekApplication::run", "src-vek/VekApp", __LINE__,
@@ -168,7 +172,7 @@ void VekApplication::run(unsigned job)
                 if (auto* app = juce::JUCEApplicationBase::getInstance())
                     app->systemRequestedQuit();
                 break;
-            default: break; // the About box and the users report are not part of this client yet
+            default: break;
         }
     }
     catch (...)

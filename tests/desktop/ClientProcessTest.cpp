@@ -130,3 +130,41 @@ TEST_F(ClientProcess, SigtermQuitsTheWayClosingTheWindowDoes)
     Cfg cfg;
     EXPECT_TRUE(cfg.getValue("ShiftLogSummaryWnd").contains(" 913 677")) << cfg.getValue("ShiftLogSummaryWnd");
 }
+
+TEST_F(ClientProcess, DownloadPageAnsweredDuringStartupEndsCleanlyAfterIt)
+{
+    sandbox::Database database;
+    load_sample_site(database);
+    sandbox::write_client_config(database.name());
+    LocalWebServer server;
+    server.put("vek/download/index.html", "<a href=\"vek-1.2.2-3410-win64.exe\">new</a>\n");
+    {
+        Cfg cfg;
+        cfg.setValue(Cfg::web_server_key, juce::String(server.address()));
+        cfg.setValue("role_id", "1"); // the summary window loads in a progress window of its own
+    }
+    // Slow messages of the day keep the start-up window up while the question is answered.
+    const std::string temp = juce::File::getSpecialLocation(juce::File::tempDirectory).getFullPathName().toStdString();
+    put_fake_program("curl", "case \"$*\" in *motd*) sleep 4 ;; esac\nexec " + output_of({"sh", "-c", "command -v curl"})
+                                 + " \"$@\"");
+    put_fake_program("xdg-open", "printf '%s' \"$1\" > \"" + temp + "/opened\"");
+
+    Client client;
+    ASSERT_FALSE(client.window_named("This version is out of date!", 20000).empty());
+    ASSERT_TRUE(pump_until(
+        [&] {
+            const std::string box = client.window_named("This version is out of date!", 1000);
+            output_of({"xdotool", "windowactivate", "--sync", box, "key", "--clearmodifiers", "Return"});
+            return read_log().find("exiting since the download page has been opened") != std::string::npos;
+        },
+        6000));
+    EXPECT_EQ(client.exit_code(30000), 0) << "the program ends by itself once the start-up is over";
+
+    const std::string log = read_log();
+    const std::string listing = server.address() + "/vek/download/?C=M;O=D";
+    EXPECT_LT(log.find("exiting since the download page"), log.find("running job #2")) << "answered during start-up";
+    EXPECT_LT(log.find("database loading progress thread has finished"), log.find("shutting down Talvik Maintenance"));
+    EXPECT_NE(log.find("opening download page " + listing), std::string::npos);
+    EXPECT_EQ(juce::File(temp + "/opened").loadFileAsString().toStdString(), listing);
+    EXPECT_EQ(database.value("SELECT count(*) FROM vek.client_history WHERE description = 'client stop'"), "1");
+}

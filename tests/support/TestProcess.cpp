@@ -42,7 +42,9 @@ std::string TestProcess::window_named(const std::string& title, int timeout_ms) 
     std::string found;
     pump_until(
         [&] {
-            found = output_of({"xdotool", "search", "--onlyvisible", "--pid", juce::String(pid), "--name", title});
+            // Both conditions: by default xdotool takes windows that meet either.
+            found = output_of(
+                {"xdotool", "search", "--all", "--onlyvisible", "--pid", juce::String(pid), "--name", title});
             found = found.substr(0, found.find('\n'));
             return ! found.empty();
         },

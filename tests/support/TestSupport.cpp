@@ -263,3 +263,55 @@ void TestApp::load_store()
     if (! window.success)
         throw std::runtime_error("the start-up load failed; see the log");
 }
+
+LocalWebServer::LocalWebServer()
+    : folder(juce::File::getSpecialLocation(juce::File::tempDirectory).getNonexistentChildFile("web", ""))
+{
+    folder.createDirectory();
+    process.start(juce::StringArray{"python3", "-u", "-m", "http.server", "0", "--bind", "127.0.0.1", "--directory",
+                                    folder.getFullPathName()},
+                  juce::ChildProcess::wantStdOut);
+    // Its first line names the port: Serving HTTP on 127.0.0.1 port 41234 (... Read a byte at a
+    // time: a longer read waits until that much has come.
+    std::string output;
+    char byte = 0;
+    while (output.find('\n') == std::string::npos && process.readProcessOutput(&byte, 1) == 1)
+        output += byte;
+    const auto at = output.find(" port ");
+    if (at == std::string::npos)
+        throw std::runtime_error("python3 -m http.server did not start: " + output);
+    port = std::to_string(std::stoi(output.substr(at + 6)));
+}
+
+LocalWebServer::~LocalWebServer()
+{
+    process.kill();
+    folder.deleteRecursively();
+}
+
+std::string LocalWebServer::address() const
+{
+    return "http://127.0.0.1:" + port;
+}
+
+void LocalWebServer::put(const std::string& path, const std::string& content)
+{
+    folder.getChildFile(path).getParentDirectory().createDirectory();
+    folder.getChildFile(path).replaceWithText(juce::String::fromUTF8(content.c_str()), false, false, nullptr);
+}
+
+void LocalWebServer::remove(const std::string& path)
+{
+    folder.getChildFile(path).deleteFile();
+}
+
+void put_fake_program(const std::string& name, const std::string& script)
+{
+    const juce::File bin = juce::File::getSpecialLocation(juce::File::tempDirectory).getChildFile("fake-bin");
+    const juce::String path = bin.getFullPathName() + ":" + juce::String(std::getenv("PATH"));
+    if (bin.createDirectory() && ! juce::String(std::getenv("PATH")).startsWith(bin.getFullPathName() + ":"))
+        setenv("PATH", path.toRawUTF8(), 1);
+    const juce::File program = bin.getChildFile(name);
+    program.replaceWithText("#!/bin/sh\n" + juce::String::fromUTF8(script.c_str()) + "\n", false, false, nullptr);
+    program.setExecutePermission(true);
+}

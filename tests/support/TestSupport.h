@@ -124,3 +124,28 @@ public:
     // Fills the store with the start-up load, in its window.
     void load_store();
 };
+
+// Python's http.server serving a folder of its own on loopback, for the web look-ups.
+class LocalWebServer
+{
+public:
+    // Throws std::runtime_error when the server does not come up.
+    LocalWebServer();
+    ~LocalWebServer();
+
+    // "http://127.0.0.1:" and the port.
+    std::string address() const;
+
+    // Writes a file below the served folder (creating its folders), or removes one.
+    void put(const std::string& path, const std::string& content);
+    void remove(const std::string& path);
+
+private:
+    juce::File folder;
+    juce::ChildProcess process;
+    std::string port;
+};
+
+// Puts an executable shell script named `name` into a folder at the front of PATH, where it
+// stands in for the real program in this process and the processes it starts.
+void put_fake_program(const std::string& name, const std::string& script);
