@@ -1,8 +1,7 @@
 #include "QuitSignals.h"
 
 #include "Log.h"
-
-#include <juce_gui_basics/juce_gui_basics.h>
+#include "VekApp.h"
 
 #include <atomic>
 #include <csignal>
@@ -61,13 +60,12 @@ QuitSignals::QuitSignals()
     if (pipe_ends[0] < 0)
         return;
 
-    juce::LinuxEventLoop::registerFdCallback(pipe_ends[0], [this](int fd) {
+    juce::LinuxEventLoop::registerFdCallback(pipe_ends[0], [](int fd) {
         unsigned char number = 0;
         if (::read(fd, &number, 1) != 1)
             return;
         LogLine() << "received " << signal_name(number) << ": quitting";
-        startTimer(100);
-        timerCallback();
+        VekApplication::quit_when_no_modal_loop();
     });
 
     struct sigaction action{};
@@ -85,17 +83,4 @@ QuitSignals::~QuitSignals()
     if (pipe_ends[0] >= 0)
         juce::LinuxEventLoop::unregisterFdCallback(pipe_ends[0]);
 #endif
-}
-
-void QuitSignals::timerCallback()
-{
-    auto* app = juce::JUCEApplicationBase::getInstance();
-    if (app == nullptr)
-        return;
-    // The start-up and every progress window run modal loops that only end when their work is
-    // done; a quit requested inside one would keep it from ever ending.
-    if (app->isInitialising() || juce::ModalComponentManager::getInstance()->getNumModalComponents() > 0)
-        return;
-    stopTimer();
-    app->systemRequestedQuit();
 }

@@ -7,21 +7,17 @@
 // application to quit the way closing its last window does, so that the normal shutdown saves
 // the configuration, records the disconnect and releases the record locks. The signal handler
 // only writes the signal's number to a pipe; the message thread reads it and asks the
-// application to quit as soon as no modal loop is running (quitting from inside one would leave
-// it spinning). A second signal ends the process at once.
-class QuitSignals : private juce::Timer
+// application to quit as soon as no modal loop runs. A second signal ends the process at once.
+class QuitSignals
 {
 public:
     // Installs the signal handlers; call on the message thread once the framework runs.
     QuitSignals();
-    ~QuitSignals() override;
+    ~QuitSignals();
 
     QuitSignals(const QuitSignals&) = delete;
     QuitSignals& operator=(const QuitSignals&) = delete;
 
     // "SIGTERM" and the like, for the signals the program handles; "unnamed signal" for others.
     static const char* signal_name(int number);
-
-private:
-    void timerCallback() override;
 };

@@ -254,6 +254,25 @@ std::set<std::uint64_t> VekApplication::departments_for_current_role() const
     return departments_for_role(current_role_id);
 }
 
+void VekApplication::quit_when_no_modal_loop()
+{
+    // A message of its own: a timer due in the same pass may just have opened a progress window.
+    juce::MessageManager::callAsync([] {
+        auto* app = juce::JUCEApplicationBase::getInstance();
+        if (app == nullptr)
+            return;
+        if (app->isInitialising() || juce::ModalComponentManager::getInstance()->getNumModalComponents() > 0)
+            juce::Timer::callAfterDelay(100, quit_when_no_modal_loop);
+        else
+            app->systemRequestedQuit();
+    });
+}
+
+bool VekApplication::quitting()
+{
+    return juce::MessageManager::getInstance()->hasStopMessageBeenSent();
+}
+
 DB* VekApplication::database_if_any()
 {
     auto* app = dynamic_cast<VekApplication*>(juce::JUCEApplicationBase::getInstance());

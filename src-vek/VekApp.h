@@ -73,6 +73,13 @@ public:
 
     std::set<std::uint64_t> departments_for_current_role() const;
 
+    // Asks the framework to quit as soon as no modal loop runs: a quit requested inside the loop of
+    // a progress window would leave that loop waiting for a timer that never fires again.
+    static void quit_when_no_modal_loop();
+
+    // Whether the framework has been asked to quit; no modal loop may start then.
+    static bool quitting();
+
     // The database object of the running application, or null when there is none (yet).
     static DB* database_if_any();
 

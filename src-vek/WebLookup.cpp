@@ -4,6 +4,7 @@
 #include "ExternalCommand.h"
 #include "Interaction.h"
 #include "Log.h"
+#include "VekApp.h"
 #include "ZelException.h"
 #include "ZelString.h"
 
@@ -79,23 +80,6 @@ std::string WebLookup::out_of_date_message(const std::string& newest)
            + " is available for download.\n\nOpen the download page?";
 }
 
-namespace
-{
-// A quit while a progress window runs its modal loop would leave that loop waiting for a timer
-// that never fires again, so the request waits until no modal loop runs. The check runs as a
-// message of its own, after every timer due with the last poll: one of them may just have opened
-// a progress window (the summary window loads 20 ms after it is built).
-void quit_when_no_modal_loop()
-{
-    juce::MessageManager::callAsync([] {
-        if (juce::ModalComponentManager::getInstance()->getNumModalComponents() == 0)
-            Interaction::get().quit_application();
-        else
-            juce::Timer::callAfterDelay(100, quit_when_no_modal_loop);
-    });
-}
-} // namespace
-
 void WebLookup::offer_download(const std::string& newest) const
 {
     const std::string address = listing_address();
@@ -109,7 +93,7 @@ void WebLookup::offer_download(const std::string& newest) const
             LogLine() << "opening download page " << address;
             open_in_browser(address);
             LogLine() << "exiting since the download page has been opened";
-            quit_when_no_modal_loop();
+            VekApplication::quit_when_no_modal_loop();
         });
 }
 

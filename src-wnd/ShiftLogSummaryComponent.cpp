@@ -492,6 +492,9 @@ void ShiftLogSummaryComponent::delete_hidden_editors()
 
 void ShiftLogSummaryComponent::load(int period)
 {
+    // Once a quit is under way the progress window's loop would never end.
+    if (VekApplication::quitting())
+        return;
     stopTimer();
     juce::MouseCursor::showWaitCursor();
     setEnabled(false);

@@ -19,7 +19,8 @@ SummaryRow::SummaryRow(const std::array<std::string_view, cell_count>& cells)
         const Offset start = static_cast<Offset>(position);
         std::memcpy(block.get() + sizeof(Offset) * static_cast<std::size_t>(index), &start, sizeof(Offset));
         const auto& text = cells[static_cast<std::size_t>(index)];
-        std::memcpy(shown + position, text.data(), text.size());
+        if (! text.empty()) // an empty view may have no data at all
+            std::memcpy(shown + position, text.data(), text.size());
         position += text.size();
         shown[position++] = '\0';
     }
