@@ -5,6 +5,7 @@
 #include "ShiftLogSummaryWnd.h"
 #include "VekApp.h"
 #include "WindowSetup.h"
+#include "ZelException.h"
 
 #include <mutex>
 
@@ -14,8 +15,6 @@ EditorWnd::EditorWnd()
                                juce::ResizableWindow::backgroundColourId),
                            juce::DocumentWindow::allButtons, true)
 {
-    component.setText("New log entry", juce::dontSendNotification);
-    component.setJustificationType(juce::Justification::centred);
     setContentNonOwned(&component, false);
     centreWithSize(640, 400);
     finish_window_setup(*this, "EditorWnd");
@@ -46,8 +45,15 @@ void EditorWnd::load(std::uint64_t id, bool clone)
         return;
     if (! clone)
         dbid = id;
-    component.setText((clone ? "New log entry, cloned from log entry #" : "Log entry #") + juce::String(id),
-                      juce::dontSendNotification);
+    try
+    {
+        component.load_order(id, clone);
+    }
+    catch (...)
+    {
+        const Zel::Exception e = Zel::Exception::from_current("EditorWnd::load", "src-editor/EditorWnd", __LINE__);
+        log_and_show_exception(&e, "src-editor/EditorWnd", __LINE__);
+    }
 }
 
 void EditorWnd::closeButtonPressed()

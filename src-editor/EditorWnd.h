@@ -1,16 +1,18 @@
 #pragma once
 
+#include "EditorComponent.h"
+
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include <cstdint>
 
 // The window around one log entry's editor. Closing it only hides it; the summary window
-// deletes hidden editor windows a moment later. The editor's fields are not part of this client
-// yet: the window shows which entry it stands for.
+// deletes hidden editor windows a moment later, and with them their components.
 class EditorWnd : public juce::DocumentWindow
 {
 public:
-    juce::Label component;
+    EditorComponent component;
+    // The existing entry shown; 0 for a new or cloned one.
     std::uint64_t dbid = 0;
 
     EditorWnd();
@@ -19,5 +21,7 @@ public:
     ~EditorWnd() override;
 
     void closeButtonPressed() override;
+
+    // Loads the entry into the component; a failure is reported and the window stays open.
     virtual void load(std::uint64_t id, bool clone);
 };

@@ -253,6 +253,11 @@ int ShiftLogSummaryComponent::getColumnAutoSizeWidth(int)
 
 void ShiftLogSummaryComponent::selectedRowsChanged(int)
 {
+    update_clone_button();
+}
+
+void ShiftLogSummaryComponent::update_clone_button()
+{
     clone_button.setEnabled(table.getNumSelectedRows() == 1);
 }
 
@@ -292,6 +297,8 @@ void ShiftLogSummaryComponent::attach_model()
     table.setModel(this);
     table.updateContent();
     table.repaint();
+    // Detached, the table dropped its selection without telling the model.
+    update_clone_button();
 }
 
 void ShiftLogSummaryComponent::apply_filter(bool forced)
@@ -403,16 +410,17 @@ void ShiftLogSummaryComponent::resized()
     const juce::FlexItem::Margin margin(5.0f);
 
     juce::FlexBox top_row;
-    top_row.items.add(juce::FlexItem(count_label).withFlex(0.2f).withMinWidth(200.0f).withMaxWidth(300.0f).withMargin(margin));
-    top_row.items.add(juce::FlexItem(filter_box).withFlex(0.8f).withMargin(margin));
-    top_row.items.add(juce::FlexItem(exact_match).withWidth(100.0f).withMargin(margin));
+    // The margin goes around the rows, not again around each item: the controls fill their rows.
+    top_row.items.add(juce::FlexItem(count_label).withFlex(0.2f).withMinWidth(200.0f).withMaxWidth(300.0f));
+    top_row.items.add(juce::FlexItem(filter_box).withFlex(0.8f));
+    top_row.items.add(juce::FlexItem(exact_match).withWidth(100.0f));
 
     juce::FlexBox button_row;
     button_row.justifyContent = juce::FlexBox::JustifyContent::spaceBetween;
     for (juce::Button* button : std::initializer_list<juce::Button*>{&add_button, &clone_button, &filters_button,
                                                                       &reports_button, &admin_button, &reload_button})
         if (button != &admin_button || admin_button.isVisible())
-            button_row.items.add(juce::FlexItem(*button).withWidth(100.0f).withMargin(margin));
+            button_row.items.add(juce::FlexItem(*button).withWidth(100.0f));
 
     juce::FlexBox column;
     column.flexDirection = juce::FlexBox::Direction::column;

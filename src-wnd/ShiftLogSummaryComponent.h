@@ -105,6 +105,8 @@ private:
 
     void detach_model();
     void attach_model();
+    // Clone needs exactly one selected row.
+    void update_clone_button();
     void delete_hidden_editors();
     std::string column_description(int column_id);
 };

@@ -1,5 +1,7 @@
 #include "SummaryRow.h"
 
+#include "ZelString.h"
+
 #include <cstring>
 
 SummaryRow::SummaryRow(const std::array<std::string_view, cell_count>& cells)
@@ -28,10 +30,7 @@ SummaryRow::SummaryRow(const std::array<std::string_view, cell_count>& cells)
     std::memcpy(block.get() + sizeof(Offset) * cell_count, &end, sizeof(Offset));
 
     for (std::size_t i = 0; i < length; ++i)
-    {
-        const char c = shown[i];
-        upper[i] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-    }
+        upper[i] = Zel::toUpper(shown[i]);
 }
 
 SummaryRow::SummaryRow(const SummaryRow& other)

@@ -189,6 +189,7 @@ TEST_F(SummaryWindow, AtMostFiveEditorWindows)
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(first->getName().toStdString(), Brand::current().title_prefix + "VEK v1.2.1-3304 - Log Entry Editor");
 
+    recorder().reset(); // the sample entries' load warnings
     component.open_existing_entry(5);
     auto boxes = recorder().boxes();
     ASSERT_EQ(boxes.size(), 1u);

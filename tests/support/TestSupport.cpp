@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <stdexcept>
 #include <unistd.h>
@@ -97,6 +98,17 @@ std::string read_log()
 void pump_messages(int milliseconds)
 {
     juce::MessageManager::getInstance()->runDispatchLoopUntil(milliseconds);
+}
+
+void settle_messages(int rounds)
+{
+    for (int round = 0; round < rounds; ++round)
+    {
+        auto arrived = std::make_shared<std::atomic<bool>>(false);
+        juce::MessageManager::callAsync([arrived] { *arrived = true; });
+        if (! pump_until([&arrived] { return arrived->load(); }, 5000))
+            return;
+    }
 }
 
 namespace sandbox

@@ -70,6 +70,10 @@ bool pump_until(Condition condition, int timeout_milliseconds)
     return true;
 }
 
+// Lets asynchronous notifications and the reactions they start run their course: `rounds` turns
+// of the message loop, each ending when a message posted at its start has been delivered.
+void settle_messages(int rounds = 8);
+
 // The throwaway PostgreSQL server that scripts/test starts for the tests.
 namespace sandbox
 {

@@ -98,25 +98,6 @@ TEST(ReferenceRecords, Descriptions)
     EXPECT_EQ(view.describe(), "roleview #1: role=2 -> department=3");
 }
 
-TEST(LogEntryRecord, EqualityIgnoresLocksAndUpdateTimeButNotHours)
-{
-    LogEntry a;
-    a.id = 5;
-    a.problem = "pump";
-    a.hours = 1.5;
-    LogEntry b = a;
-    b.lock_name = "someone";
-    b.epoch_lock = 99;
-    b.lock_ip_address = "10.0.0.1";
-    b.epoch_updated = 12345;
-    EXPECT_TRUE(a == b) << "locks and update times do not make entries differ";
-    b.hours = 1.25;
-    EXPECT_FALSE(a == b);
-    b = a;
-    b.problem = "pump ";
-    EXPECT_TRUE(a != b);
-}
-
 TEST(LogEntryRecord, LogNumbers)
 {
     EXPECT_EQ(format_log_number("PM", 42, 3), "PM-042");

@@ -146,6 +146,17 @@ TEST(TextFilter, PresetPhrases)
     EXPECT_EQ(run(rows, "open logs now", false).mode, TextFilter::Mode::terms);
 }
 
+TEST(TextFilter, PresetTimeWindowsEndExactlyOnTheirFirstSecond)
+{
+    std::vector<SummaryRow> rows{make_summary_row(1, {}, 0, now - 86400), make_summary_row(2, {}, 0, now - 86401),
+                                 make_summary_row(3, {}, 0, now - 604800), make_summary_row(4, {}, 0, now - 604801),
+                                 make_summary_row(5, {}, 0, now)};
+    EXPECT_EQ(ids(run(rows, "24 Hours", false)), (std::vector<std::uint64_t>{1, 5}))
+        << "updated exactly 86400 s ago is inside the last 24 hours, one second earlier is not";
+    EXPECT_EQ(ids(run(rows, "7 Days", false)), (std::vector<std::uint64_t>{1, 2, 3, 5}))
+        << "updated exactly 604800 s ago is inside the last 7 days, one second earlier is not";
+}
+
 TEST(TextFilter, BlankFilterShowsEveryRowAndClearsCounts)
 {
     auto rows = sample_rows();

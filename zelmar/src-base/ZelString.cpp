@@ -15,11 +15,6 @@ bool isSpace(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-char toUpperAscii(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 // Copies src[begin, end) into dst[out...] with tabs, CRs and LFs turned into
 // spaces and space runs reduced to one. dst may be src itself as long as
 // out <= begin, because the output never grows faster than the input.
@@ -145,7 +140,7 @@ std::string Zel::toUpper(const std::string& s)
 std::string& Zel::toUpperInPlace(std::string& s)
 {
     for (char& c : s)
-        c = toUpperAscii(c);
+        c = toUpper(c);
     return s;
 }
 

@@ -22,6 +22,11 @@ std::vector<std::string> splitWords(const std::string& s);
 // Non-empty trimmed lines; CR, LF and CRLF each end a line.
 std::vector<std::string> splitLines(const std::string& s);
 
+// a to z become A to Z; every other byte, UTF-8 sequences included, stays as it is.
+inline char toUpper(char c)
+{
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 std::string toUpper(const std::string& s);
 std::string& toUpperInPlace(std::string& s);
 

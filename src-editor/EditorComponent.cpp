@@ -1,0 +1,382 @@
+#include "EditorComponent.h"
+
+#include "DB.h"
+#include "EditorWnd.h"
+#include "Hours.h"
+#include "Interaction.h"
+#include "LoadWnd.h"
+#include "Log.h"
+#include "ShiftLogSummaryWnd.h"
+#include "VekApp.h"
+#include "ZelException.h"
+#include "ZelString.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace
+{
+void set_up_text_editor(juce::TextEditor& editor, const char* tooltip, const char* placeholder)
+{
+    editor.setTooltip(tooltip);
+    editor.setMultiLine(true, true);
+    editor.setLineSpacing(1.0f);
+    editor.setCaretVisible(true);
+    editor.setScrollbarsShown(true);
+    editor.setScrollToShowCursor(true);
+    editor.setWantsKeyboardFocus(true);
+    editor.setTabKeyUsedAsCharacter(false);
+    editor.setReturnKeyStartsNewLine(true);
+    editor.setEscapeAndReturnKeysConsumed(true);
+    editor.setTextToShowWhenEmpty(placeholder, juce::Colour(211, 211, 211));
+}
+
+juce::String from_utf8(const std::string& text)
+{
+    return juce::String::fromUTF8(text.data(), static_cast<int>(text.size()));
+}
+
+// A text editor keeps a stored line break "\r\n" as "\n". A text that reads as the loaded one with
+// its breaks so shortened is the loaded text, unchanged; anything else is what the editor holds.
+std::string shown_text(const juce::TextEditor& editor, const std::string& loaded)
+{
+    std::string shown = editor.getText().toStdString();
+    if (shown.size() < loaded.size() && shown == from_utf8(loaded).replace("\r\n", "\n").toStdString())
+        return loaded;
+    return shown;
+}
+
+ShiftLogSummaryComponent* summary_component()
+{
+    auto* app = dynamic_cast<VekApplication*>(juce::JUCEApplicationBase::getInstance());
+    return app != nullptr && app->summary_window != nullptr ? &app->summary_window->component : nullptr;
+}
+} // namespace
+
+EditorComponent::EditorComponent()
+{
+    setName("log editor component");
+    for (juce::Component* child : std::initializer_list<juce::Component*>{
+             &log_id, &cost_center, &system, &equipment, &department, &author, &shift, &category, &status, &start_date,
+             &completion_date, &time, &downtime, &problem, &action, &save_button, &cancel_button})
+        addAndMakeVisible(child);
+
+    set_up_text_editor(problem, "Problem.", "Describe the problem.");
+    set_up_text_editor(action, "Action.", "Describe the solution.");
+    save_button.setTooltip("Save this log entry and close the window.");
+    cancel_button.setTooltip("Close this log entry without saving.");
+    glow.setGlowProperties(3.0f, juce::Colour(juce::uint8(255), juce::uint8(136), juce::uint8(136), juce::uint8(85)));
+
+    start_date.label.setTooltip(from_utf8(local_date_text(epoch_now())));
+    start_date.label.setText("today", juce::dontSendNotification);
+
+    for (juce::TextEditor* editor : {&problem, &action, &time.editor})
+        editor->addListener(this);
+    save_button.addListener(this);
+    cancel_button.addListener(this);
+    for (GroupboxWithCombobox* field : combo_fields())
+        field->combobox.addListener(this);
+    for (GroupboxWithCombobox* follower : std::initializer_list<GroupboxWithCombobox*>{&author, &category, &downtime})
+        department.combobox.addListener(follower);
+
+    time.editor.setInputRestrictions(10, ".:0123456789HhMm");
+    department.populate_for_role();
+    for (GroupboxWithCombobox* field :
+         std::initializer_list<GroupboxWithCombobox*>{&cost_center, &system, &equipment, &author, &downtime})
+        field->select_single_item();
+    validate_fields();
+}
+
+EditorComponent::~EditorComponent()
+{
+    LogLine() << "destructing editor component (including unlocking the database record if necessary)";
+    unlock_database_entry();
+    for (GroupboxWithCombobox* follower : std::initializer_list<GroupboxWithCombobox*>{&author, &category, &downtime})
+        department.combobox.removeListener(follower);
+}
+
+std::vector<GroupboxWithCombobox*> EditorComponent::combo_fields()
+{
+    return {&cost_center, &system, &equipment, &department, &author, &shift, &category, &status, &downtime};
+}
+
+std::string EditorComponent::local_date_text(std::int64_t epoch)
+{
+    return juce::Time(epoch * 1000).formatted("%a %b %d, %Y").toStdString();
+}
+
+void EditorComponent::load_order(std::uint64_t id, bool clone)
+{
+    if (id == 0)
+        return;
+    if (! clone)
+    {
+        dbid = id;
+        lock_database_entry();
+    }
+
+    try
+    {
+        DB* database = VekApplication::database_if_any();
+        if (database == nullptr)
+            throw Zel::Exception("EditorComponent::load_order", "src-editor/EditorComponent", __LINE__,
+                                 "cannot load a log entry without a database connection");
+        const pqxx::result result = database->exec1("SELECT * FROM vek.all_logs WHERE id=" + std::to_string(id));
+        loaded_entry = LogEntry(result[0]);
+        const std::string dump = loaded_entry.to_string();
+        LogLine() << "loaded log entry from database: " << dump;
+        fill_fields(loaded_entry, clone);
+        if (! clone)
+            verify(dump);
+    }
+    catch (...)
+    {
+        // Blank or half-filled fields must never be saved over the stored entry.
+        if (! clone)
+            make_read_only();
+        throw;
+    }
+}
+
+void EditorComponent::fill_fields(const LogEntry& entry, bool clone)
+{
+    const VekApplication& app = vek();
+    if (clone)
+    {
+        dbid = 0;
+    }
+    else
+    {
+        epoch_start = entry.epoch_start;
+        epoch_end = entry.epoch_end;
+        hours = entry.hours;
+    }
+
+    department.select_dbid(entry.departments_id);
+    department.combobox.setEnabled(false);
+
+    // Looked up once each, and only what the entry has: a missing record is reported by its lookup.
+    Motor motor;
+    Process process;
+    CostCenter motor_cost_center;
+    if (entry.motor_id != 0)
+        motor = app.motor_at(entry.motor_id);
+    if (motor.process_id != 0)
+        process = app.process_at(motor.process_id);
+    if (process.cost_center_id != 0)
+        motor_cost_center = app.cost_center_at(process.cost_center_id);
+    cost_center.populate_all();
+    if (motor_cost_center.id != 0)
+        system.populate_for_cost_center(motor_cost_center.id);
+    else
+        system.populate_all();
+    if (process.id != 0)
+        equipment.populate_for_process(process.id);
+    else
+        equipment.populate_all();
+    cost_center.select_dbid(motor_cost_center.id);
+    system.select_dbid(process.id);
+    equipment.select_dbid(motor.id);
+
+    author.populate_for_department(entry.departments_id);
+    category.populate_for_department(entry.departments_id);
+    downtime.populate_for_department(entry.departments_id);
+    downtime.show_text(entry.downtime_reason().name);
+    category.show_text(entry.categories_id != 0 ? entry.category().name : std::string());
+
+    problem.setText(from_utf8(entry.problem), true);
+    action.setText(from_utf8(entry.action), true);
+
+    if (clone)
+        return;
+
+    display_number = entry.display_number;
+    const std::string log_number = entry.departments_id != 0
+                                       ? entry.log_number()
+                                       : format_log_number("", entry.display_number, display_number_width);
+    log_id.label.setText(from_utf8(log_number), juce::dontSendNotification);
+    log_id.label.setTooltip(from_utf8(log_number + " maps to database log id #" + std::to_string(entry.id) + "."));
+
+    status.show_text(entry.status_id != 0 ? entry.status().name : std::string());
+    author.show_text(entry.authors_id != 0 ? entry.author().full_name1 : std::string());
+    shift.show_text(entry.shifts_id != 0 ? entry.shift().name : std::string());
+
+    // Shown without reading it back: a stored 0.333333 must not become the 20 minutes it shows.
+    time.editor.setText(from_utf8(hours_text(entry.hours)), false);
+
+    for (const auto& [label, epoch] : {std::pair<juce::Label*, std::int64_t>{&start_date.label, entry.epoch_start},
+                                       std::pair<juce::Label*, std::int64_t>{&completion_date.label, entry.epoch_end}})
+    {
+        if (epoch <= 0)
+        {
+            label->setText({}, juce::dontSendNotification);
+            label->setTooltip({});
+            continue;
+        }
+        label->setText(from_utf8(local_date_text(epoch)), juce::dontSendNotification);
+        label->setTooltip(from_utf8(Zel::approximateAge(epoch)));
+    }
+}
+
+std::vector<std::string> EditorComponent::dump_differences(const std::string& dump, const std::string& other_dump)
+{
+    std::vector<std::string> lines = Zel::splitLines(dump);
+    std::vector<std::string> other_lines = Zel::splitLines(other_dump);
+    std::sort(lines.begin(), lines.end());
+    std::sort(other_lines.begin(), other_lines.end());
+    std::vector<std::string> differences;
+    std::set_symmetric_difference(lines.begin(), lines.end(), other_lines.begin(), other_lines.end(),
+                                  std::back_inserter(differences));
+    return differences;
+}
+
+void EditorComponent::verify(const std::string& loaded_dump)
+{
+    const LogEntry shown = get_entry_from_screen();
+    if (shown == loaded_entry)
+        return;
+
+    LogLine() << "ERROR: the log entry failed to load correctly!";
+    const std::string shown_dump = shown.to_string();
+    LogLine() << "the log entry displayed on screen: " << shown_dump;
+    const std::vector<std::string> differences = dump_differences(loaded_dump, shown_dump);
+    if (! differences.empty())
+    {
+        LogLine() << "number of text differences found: " << differences.size();
+        for (std::size_t i = 0; i < differences.size(); ++i)
+            LogLine() << "-> difference #" << i + 1 << ": " << differences[i];
+    }
+
+    Interaction::get().show_message_box_async(
+        Interaction::Icon::warning, "VEK failed to load the order!",
+        "The maintenance log entry #" + std::to_string(loaded_entry.id)
+            + " failed to load completely. If the error was caused by an invalid field, then re-saving the order "
+              "should fix the problem.\r\n\r\nThe file "
+            + log_path()
+            + " may have some additional details on which part of the log entry failed to load.\r\n\r\nIf this "
+              "problem continues to happen, please consult the log file or contact "
+            + Zel::supportContact() + " for assistance.");
+}
+
+LogEntry EditorComponent::get_entry_from_screen() const
+{
+    LogEntry entry;
+    entry.id = dbid;
+    entry.display_number = display_number;
+    entry.motor_id = equipment.get_dbid();
+    entry.departments_id = department.get_dbid();
+    entry.shifts_id = shift.get_dbid();
+    entry.categories_id = category.get_dbid();
+    entry.authors_id = author.get_dbid();
+    entry.status_id = status.get_dbid();
+    entry.downtime_reasons_id = downtime.get_dbid();
+    entry.problem = shown_text(problem, loaded_entry.problem);
+    entry.action = shown_text(action, loaded_entry.action);
+    entry.epoch_start = epoch_start;
+    entry.epoch_end = epoch_end;
+    entry.hours = hours;
+    return entry;
+}
+
+bool EditorComponent::lock_database_entry()
+{
+    // Record locks come with saving: until then no editor holds one and none is refused.
+    return is_locked;
+}
+
+void EditorComponent::unlock_database_entry()
+{
+    // Nothing to release while no editor takes a lock.
+}
+
+void EditorComponent::validate_fields()
+{
+    // Saving comes with validation: until then nothing can be saved.
+    save_button.setEnabled(false);
+}
+
+bool EditorComponent::save_order()
+{
+    LogLine() << "cannot save log entry #" << dbid << ": saving is not part of this client yet";
+    return false;
+}
+
+void EditorComponent::make_read_only()
+{
+    setEnabled(false);
+    if (auto* window = findParentComponentOfClass<juce::DocumentWindow>())
+        window->setBackgroundColour(juce::Colour(221, 204, 204));
+}
+
+void EditorComponent::resized()
+{
+    const auto row_of = [](std::initializer_list<juce::Component*> fields) {
+        juce::FlexBox row;
+        for (juce::Component* field : fields)
+            row.items.add(field != nullptr ? juce::FlexItem(*field).withFlex(1.0f) : juce::FlexItem().withFlex(1.0f));
+        return row;
+    };
+    juce::FlexBox first = row_of({&log_id, &department, &start_date, &completion_date});
+    juce::FlexBox second = row_of({&cost_center, &system, &equipment, &category});
+    juce::FlexBox third = row_of({&status, &author, &shift, &time});
+    juce::FlexBox fourth = row_of({&downtime, nullptr, nullptr, nullptr});
+
+    juce::FlexBox buttons;
+    buttons.justifyContent = juce::FlexBox::JustifyContent::spaceBetween;
+    buttons.items.add(juce::FlexItem(save_button).withWidth(100.0f));
+    buttons.items.add(juce::FlexItem(cancel_button).withWidth(100.0f));
+
+    juce::FlexBox column;
+    column.flexDirection = juce::FlexBox::Direction::column;
+    for (juce::FlexBox* row : {&first, &second, &third, &fourth})
+        column.items.add(juce::FlexItem(*row).withHeight(50.0f));
+    const juce::FlexItem::Margin margin(5.0f);
+    column.items.add(juce::FlexItem(problem).withFlex(1.0f).withMargin(margin));
+    column.items.add(juce::FlexItem(action).withFlex(1.0f).withMargin(margin));
+    column.items.add(juce::FlexItem(buttons).withHeight(25.0f));
+    column.performLayout(getLocalBounds().reduced(5));
+}
+
+void EditorComponent::buttonClicked(juce::Button* button)
+{
+    if (button == &save_button)
+    {
+        juce::MouseCursor::showWaitCursor();
+        setEnabled(false);
+        const bool saved = save_order();
+        juce::MouseCursor::hideWaitCursor();
+        if (! saved)
+        {
+            setEnabled(true);
+            return;
+        }
+        if (ShiftLogSummaryComponent* summary = summary_component())
+            summary->schedule_reload();
+        close_window();
+    }
+    else if (button == &cancel_button)
+    {
+        // Its rows of entries open in an editor are drawn hatched.
+        if (ShiftLogSummaryComponent* summary = summary_component())
+            summary->table.repaint();
+        close_window();
+    }
+}
+
+void EditorComponent::close_window()
+{
+    if (auto* window = findParentComponentOfClass<EditorWnd>())
+        window->closeButtonPressed();
+}
+
+void EditorComponent::comboBoxChanged(juce::ComboBox*)
+{
+    validate_fields();
+}
+
+void EditorComponent::textEditorTextChanged(juce::TextEditor& editor)
+{
+    if (&editor == &time.editor)
+        hours = hours_from_text(time.editor.getText().toStdString());
+    validate_fields();
+}

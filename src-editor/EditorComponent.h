@@ -1,0 +1,102 @@
+#pragma once
+
+#include "GC_Category.h"
+#include "GC_CostCenter.h"
+#include "GC_Department.h"
+#include "GC_DowntimeReason.h"
+#include "GC_Employee.h"
+#include "GC_Motor.h"
+#include "GC_Process.h"
+#include "GC_Shift.h"
+#include "GC_Status.h"
+#include "GroupboxWithEditor.h"
+#include "GroupboxWithLabel.h"
+#include "LogEntry.h"
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The content of an editor window: one log entry, new, loaded by id or cloned from another, in
+// framed fields. After loading it checks that the fields show what was stored.
+class EditorComponent : public juce::Component,
+                        public juce::Button::Listener,
+                        public juce::ComboBox::Listener,
+                        public juce::TextEditor::Listener
+{
+public:
+    std::uint64_t dbid = 0;
+    std::uint64_t display_number = 0;
+    bool is_locked = false;
+
+    GroupboxWithLabel log_id{"log id", this};
+    GC_Department department{"department", this};
+    GroupboxWithLabel start_date{"start date", this};
+    GroupboxWithLabel completion_date{"completion date", this};
+    GC_CostCenter cost_center{"cost center", this};
+    GC_Process system{"system", this};
+    GC_Motor equipment{"equipment", this};
+    GC_Category category{"category", this};
+    GC_Status status{"status", this};
+    GC_Employee author{"author", this};
+    GC_Shift shift{"shift", this};
+    GroupboxWithEditor time{"time", this};
+    GC_DowntimeReason downtime{"downtime", this};
+
+    std::int64_t epoch_start = 0;
+    // 0 none, 1 "now" (a closing status chosen; the time of saving), else seconds since the epoch.
+    std::int64_t epoch_end = 0;
+    // As last read from the time field; -1 when its text is no duration.
+    double hours = 0.0;
+
+    juce::TextEditor problem{"problem text editor"};
+    juce::TextEditor action{"action text editor"};
+    juce::TextButton save_button{"save"};
+    juce::TextButton cancel_button{"cancel"};
+    juce::GlowEffect glow;
+
+    // As loaded (for a clone, the entry it was copied from); a default entry for a new one.
+    LogEntry loaded_entry;
+
+    EditorComponent();
+    ~EditorComponent() override;
+
+    // Fills the fields from the stored entry, once, right after construction; id 0 does nothing.
+    // A failure is thrown on; an existing entry that failed to load is left read-only.
+    virtual void load_order(std::uint64_t id, bool clone);
+
+    // Writes the entry; true when it was saved.
+    virtual bool save_order();
+
+    // The entry as the fields show it.
+    LogEntry get_entry_from_screen() const;
+
+    // The lines in which two entries' dumps differ, sorted: those of either that the other lacks.
+    static std::vector<std::string> dump_differences(const std::string& dump, const std::string& other_dump);
+
+    // Takes the record lock of an existing entry; returns whether this editor holds it.
+    bool lock_database_entry();
+    void unlock_database_entry();
+
+    // Marks invalid fields and decides whether the save button may be used.
+    void validate_fields();
+
+    // Nothing can be edited or saved; the window shows it in its colour.
+    void make_read_only();
+
+    void resized() override;
+    void buttonClicked(juce::Button* button) override;
+    void comboBoxChanged(juce::ComboBox* box) override;
+    void textEditorTextChanged(juce::TextEditor& editor) override;
+
+    // "%a %b %d, %Y" of a time in local time.
+    static std::string local_date_text(std::int64_t epoch);
+
+private:
+    std::vector<GroupboxWithCombobox*> combo_fields();
+    void fill_fields(const LogEntry& entry, bool clone);
+    void verify(const std::string& loaded_dump);
+    void close_window();
+};

@@ -1,0 +1,37 @@
+#include "GC_CostCenter.h"
+
+#include "EditorComponent.h"
+#include "VekApp.h"
+
+GC_CostCenter::GC_CostCenter(const std::string& caption, EditorComponent* owner_)
+    : GroupboxWithCombobox(caption, owner_)
+{
+    populate_all();
+    combobox.addListener(this);
+}
+
+void GC_CostCenter::populate_all()
+{
+    const VekApplication& app = vek();
+    repopulate(named_records(app.cost_center_ids, app.cost_centers), false);
+}
+
+void GC_CostCenter::comboBoxChanged(juce::ComboBox* box)
+{
+    if (box != &combobox)
+        return;
+
+    const std::uint64_t cost_center = get_dbid();
+    if (cost_center != 0)
+        owner->system.populate_for_cost_center(cost_center);
+    else
+        owner->system.populate_all();
+
+    const std::uint64_t system = owner->system.get_dbid();
+    if (system != 0)
+        owner->equipment.populate_for_process(system);
+    else if (cost_center != 0)
+        owner->equipment.populate_for_cost_center(cost_center);
+    else
+        owner->equipment.populate_all();
+}

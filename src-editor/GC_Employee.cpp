@@ -1,0 +1,36 @@
+#include "GC_Employee.h"
+
+#include "VekApp.h"
+
+GC_Employee::GC_Employee(const std::string& caption, EditorComponent* owner_)
+    : GroupboxWithCombobox(caption, owner_)
+{
+}
+
+void GC_Employee::populate_for_department(std::uint64_t department_id)
+{
+    if (department_id == 0)
+        return;
+    const VekApplication& app = vek();
+    std::vector<Item> items;
+    std::vector<Item> former;
+    for (const auto id : app.employee_ids)
+    {
+        const Employee& employee = app.employees.at(id);
+        if (employee.departments_id == department_id)
+            add_record(employee.active ? items : former, id, employee.full_name1, employee.active);
+    }
+    // Former employees can be shown as the author of an old entry but not chosen.
+    if (! former.empty())
+    {
+        items.push_back({});
+        items.insert(items.end(), former.begin(), former.end());
+    }
+    repopulate(std::move(items), true);
+}
+
+void GC_Employee::comboBoxChanged(juce::ComboBox* box)
+{
+    if (is_department_box(box))
+        populate_for_department(department_changed("employee names"));
+}

@@ -1,0 +1,42 @@
+#include "GC_Process.h"
+
+#include "EditorComponent.h"
+#include "VekApp.h"
+
+GC_Process::GC_Process(const std::string& caption, EditorComponent* owner_) : GroupboxWithCombobox(caption, owner_)
+{
+    populate_all();
+    combobox.addListener(this);
+}
+
+void GC_Process::populate_all()
+{
+    const VekApplication& app = vek();
+    repopulate(named_records(app.process_ids, app.processes), false);
+}
+
+void GC_Process::populate_for_cost_center(std::uint64_t cost_center_id)
+{
+    const VekApplication& app = vek();
+    repopulate(named_records(app.process_ids, app.processes,
+                             [cost_center_id](const Process& process) { return process.cost_center_id == cost_center_id; }),
+               true);
+}
+
+void GC_Process::comboBoxChanged(juce::ComboBox* box)
+{
+    if (box != &combobox)
+        return;
+
+    const std::uint64_t system = get_dbid();
+    if (system != 0)
+    {
+        owner->equipment.populate_for_process(system);
+        return;
+    }
+    const std::uint64_t cost_center = owner->cost_center.get_dbid();
+    if (cost_center != 0)
+        owner->equipment.populate_for_cost_center(cost_center);
+    else
+        owner->equipment.populate_all();
+}
