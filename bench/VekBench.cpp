@@ -8,6 +8,7 @@
 #include "AdminComponent.h"
 #include "Cfg.h"
 #include "DB.h"
+#include "EditorComponent.h"
 #include "LoadWnd.h"
 #include "LogLoader.h"
 #include "SummarySort.h"
@@ -260,6 +261,120 @@ void measure_admin()
 }
 
 // ---------------------------------------------------------------------------------------------
+// Editor: an editor built and an entry loaded into it as its window does, until the fields'
+// reactions to the load have run, against reading the entry with one query and filling plain
+// combo boxes with the texts the editor ends up listing.
+
+// Counts the combo-box notifications, so that the message loop can be run until they stop.
+class CountingEditor : public EditorComponent
+{
+public:
+    int changes = 0;
+
+    explicit CountingEditor(bool load_follows = false) : EditorComponent(load_follows) {}
+
+    void comboBoxChanged(juce::ComboBox* box) override
+    {
+        ++changes;
+        EditorComponent::comboBoxChanged(box);
+    }
+
+    std::vector<GroupboxWithCombobox*> lists()
+    {
+        return {&department, &cost_center, &system, &equipment, &category, &status, &author, &shift, &downtime};
+    }
+};
+
+// Until a turn of the message loop passes without a notification: the cascades have settled.
+void settle(CountingEditor& editor)
+{
+    for (int before = -1; before != editor.changes;)
+    {
+        before = editor.changes;
+        bool arrived = false;
+        juce::MessageManager::callAsync([&arrived] { arrived = true; });
+        while (! arrived)
+            juce::MessageManager::getInstance()->runDispatchLoopUntil(0);
+    }
+}
+
+void measure_editor(VekApplication& app)
+{
+    const std::uint64_t id = app.database
+                                 ->exec1("SELECT id FROM vek.logs WHERE motor_id IS NOT NULL AND authors_id IS NOT "
+                                         "NULL AND categories_id IS NOT NULL ORDER BY id DESC LIMIT 1")[0][0]
+                                 .as<std::uint64_t>();
+    const std::string sql = "SELECT * FROM vek.all_logs WHERE id=" + std::to_string(id);
+
+    // The texts the boxes end up listing, and the entry's cost center for the cascade below.
+    std::vector<std::vector<std::string>> texts;
+    std::uint64_t motor = 0;
+    {
+        CountingEditor editor(true);
+        editor.load_order(id, false);
+        settle(editor);
+        if (! (editor.get_entry_from_screen() == editor.loaded_entry))
+            std::cerr << "editor: entry #" << id << " does not load as stored" << std::endl;
+        for (const auto* list : editor.lists())
+        {
+            texts.emplace_back();
+            for (const auto& item : list->items())
+                texts.back().push_back(item.text);
+        }
+        motor = editor.equipment.get_dbid();
+    }
+
+    std::vector<std::unique_ptr<juce::ComboBox>> boxes;
+    const auto plain = [&] {
+        benchmark::DoNotOptimize(app.database->exec1(sql).size());
+        for (const auto& list : texts)
+        {
+            boxes.push_back(std::make_unique<juce::ComboBox>());
+            int item = 0;
+            for (const auto& text : list)
+                if (! text.empty())
+                    boxes.back()->addItem(juce::String::fromUTF8(text.data(), static_cast<int>(text.size())), ++item);
+        }
+    };
+
+    double open = 1e30;
+    double floor = 1e30;
+    double cascade = 1e30;
+    for (int run = 0; run < 15; ++run)
+    {
+        floor = std::min(floor, seconds_of(plain));
+        boxes.clear();
+
+        std::unique_ptr<CountingEditor> editor;
+        open = std::min(open, seconds_of([&] {
+            editor = std::make_unique<CountingEditor>(true);
+            editor->load_order(id, false);
+            settle(*editor);
+        }));
+        editor.reset();
+
+        // The longest cascade on a new editor: equipment chosen first narrows the lists, and
+        // clearing all three lists every piece of equipment again.
+        CountingEditor fresh;
+        settle(fresh);
+        cascade = std::min(cascade, seconds_of([&] {
+            fresh.equipment.select_dbid(motor);
+            settle(fresh);
+            for (GroupboxWithCombobox* list : std::initializer_list<GroupboxWithCombobox*>{
+                     &fresh.equipment, &fresh.system, &fresh.cost_center})
+                list->select_dbid(0);
+            settle(fresh);
+        }));
+    }
+    figures.push_back({"editor_open", open / floor, "x", 2.0});
+    figures.push_back({"editor_cascade", cascade * 1e3, "ms", 50.0});
+    std::cerr << "editor: open " << open * 1e3 << " ms against " << floor * 1e3 << " ms for one query and "
+              << "plain boxes; equipment chosen and cleared in " << cascade * 1e3 << " ms (" << app.motors.size()
+              << " pieces of equipment, " << app.employees.size() << " employees, " << texts[6].size()
+              << " authors listed)" << std::endl;
+}
+
+// ---------------------------------------------------------------------------------------------
 // Filter and sort over the loaded rows, against plain code on the same texts, upper-cased in
 // advance.
 
@@ -414,7 +529,7 @@ int main(int argc, char** argv)
     app.database = std::make_unique<DB>(*app.cfg);
     app.current_role_id = static_cast<std::uint64_t>(app.cfg->getIntValue("role_id", 1));
 
-    // VEK_BENCH_ONLY=startup (or load, memory, micro) runs one part, for profiling.
+    // VEK_BENCH_ONLY=startup (or load, memory, admin, editor, micro) runs one part, for profiling.
     const char* only_env = std::getenv("VEK_BENCH_ONLY");
     const std::string only = only_env != nullptr ? only_env : "";
     const auto wanted = [&only](const char* part) { return only.empty() || only == part; };
@@ -433,6 +548,8 @@ int main(int argc, char** argv)
         measure_memory(app);
     if (wanted("admin"))
         measure_admin();
+    if (wanted("editor"))
+        measure_editor(app);
     if (! wanted("micro"))
     {
         std::cout << "partial run: " << figures.size() << " figures" << std::endl;

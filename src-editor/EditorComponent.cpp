@@ -53,7 +53,7 @@ ShiftLogSummaryComponent* summary_component()
 }
 } // namespace
 
-EditorComponent::EditorComponent()
+EditorComponent::EditorComponent(bool load_follows)
 {
     setName("log editor component");
     for (juce::Component* child : std::initializer_list<juce::Component*>{
@@ -81,10 +81,21 @@ EditorComponent::EditorComponent()
 
     time.editor.setInputRestrictions(10, ".:0123456789HhMm");
     department.populate_for_role();
-    for (GroupboxWithCombobox* field :
-         std::initializer_list<GroupboxWithCombobox*>{&cost_center, &system, &equipment, &author, &downtime})
+    if (! load_follows)
+        list_all_equipment();
+    for (GroupboxWithCombobox* field : std::initializer_list<GroupboxWithCombobox*>{&author, &downtime})
         field->select_single_item();
     validate_fields();
+}
+
+void EditorComponent::list_all_equipment()
+{
+    lists_pending = false;
+    cost_center.populate_all();
+    system.populate_all();
+    equipment.populate_all();
+    for (GroupboxWithCombobox* field : std::initializer_list<GroupboxWithCombobox*>{&cost_center, &system, &equipment})
+        field->select_single_item();
 }
 
 EditorComponent::~EditorComponent()
@@ -108,7 +119,11 @@ std::string EditorComponent::local_date_text(std::int64_t epoch)
 void EditorComponent::load_order(std::uint64_t id, bool clone)
 {
     if (id == 0)
+    {
+        if (lists_pending)
+            list_all_equipment();
         return;
+    }
     if (! clone)
     {
         dbid = id;
@@ -131,9 +146,12 @@ void EditorComponent::load_order(std::uint64_t id, bool clone)
     }
     catch (...)
     {
-        // Blank or half-filled fields must never be saved over the stored entry.
+        // Blank or half-filled fields must never be saved over the stored entry; a clone that
+        // failed is a new entry, with every piece of equipment to choose from.
         if (! clone)
             make_read_only();
+        if (lists_pending)
+            list_all_equipment();
         throw;
     }
 }
@@ -165,6 +183,7 @@ void EditorComponent::fill_fields(const LogEntry& entry, bool clone)
         process = app.process_at(motor.process_id);
     if (process.cost_center_id != 0)
         motor_cost_center = app.cost_center_at(process.cost_center_id);
+    lists_pending = false;
     cost_center.populate_all();
     if (motor_cost_center.id != 0)
         system.populate_for_cost_center(motor_cost_center.id);

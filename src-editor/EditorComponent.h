@@ -60,7 +60,10 @@ public:
     // As loaded (for a clone, the entry it was copied from); a default entry for a new one.
     LogEntry loaded_entry;
 
-    EditorComponent();
+    // A blank new entry. With `load_follows`, load_order comes next and lists the cost centers,
+    // systems and equipment itself, which a blank editor lists in full: on a big site that is
+    // 5,000 pieces of equipment listed only to be replaced.
+    explicit EditorComponent(bool load_follows = false);
     ~EditorComponent() override;
 
     // Fills the fields from the stored entry, once, right after construction; id 0 does nothing.
@@ -95,7 +98,11 @@ public:
     static std::string local_date_text(std::int64_t epoch);
 
 private:
+    // Cost centers, systems and equipment not listed yet (a load was to follow).
+    bool lists_pending = true;
+
     std::vector<GroupboxWithCombobox*> combo_fields();
+    void list_all_equipment();
     void fill_fields(const LogEntry& entry, bool clone);
     void verify(const std::string& loaded_dump);
     void close_window();

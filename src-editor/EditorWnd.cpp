@@ -9,25 +9,24 @@
 
 #include <mutex>
 
-EditorWnd::EditorWnd()
+EditorWnd::EditorWnd() : EditorWnd(false, 0)
+{
+}
+
+EditorWnd::EditorWnd(std::uint64_t id) : EditorWnd(false, id)
+{
+}
+
+EditorWnd::EditorWnd(bool clone, std::uint64_t id)
     : juce::DocumentWindow(juce::String::fromUTF8(window_title(" - Log Entry Editor").c_str()),
                            juce::LookAndFeel::getDefaultLookAndFeel().findColour(
                                juce::ResizableWindow::backgroundColourId),
-                           juce::DocumentWindow::allButtons, true)
+                           juce::DocumentWindow::allButtons, true),
+      component(id != 0)
 {
     setContentNonOwned(&component, false);
     centreWithSize(640, 400);
     finish_window_setup(*this, "EditorWnd");
-}
-
-EditorWnd::EditorWnd(std::uint64_t id) : EditorWnd()
-{
-    if (id != 0)
-        load(id, false);
-}
-
-EditorWnd::EditorWnd(bool clone, std::uint64_t id) : EditorWnd()
-{
     if (id != 0)
         load(id, clone);
 }

@@ -9,7 +9,7 @@ GC_Category::GC_Category(const std::string& caption, EditorComponent* owner_)
 
 void GC_Category::populate_for_department(std::uint64_t department_id)
 {
-    if (department_id == 0)
+    if (department_id == 0 || ! is_new_choice(Choice::department, department_id))
         return;
     const VekApplication& app = vek();
     repopulate(department_records(app.category_ids, app.categories, department_id), true);

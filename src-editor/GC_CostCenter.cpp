@@ -6,12 +6,13 @@
 GC_CostCenter::GC_CostCenter(const std::string& caption, EditorComponent* owner_)
     : GroupboxWithCombobox(caption, owner_)
 {
-    populate_all();
     combobox.addListener(this);
 }
 
 void GC_CostCenter::populate_all()
 {
+    if (! is_new_choice(Choice::all))
+        return;
     const VekApplication& app = vek();
     repopulate(named_records(app.cost_center_ids, app.cost_centers), false);
 }

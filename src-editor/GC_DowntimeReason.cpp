@@ -5,6 +5,7 @@
 GC_DowntimeReason::GC_DowntimeReason(const std::string& caption, EditorComponent* owner_)
     : GroupboxWithCombobox(caption, owner_)
 {
+    is_new_choice(Choice::all);
     const VekApplication& app = vek();
     repopulate(named_records(app.downtime_reason_ids, app.downtime_reasons), false);
     select_single_item();
@@ -12,7 +13,7 @@ GC_DowntimeReason::GC_DowntimeReason(const std::string& caption, EditorComponent
 
 void GC_DowntimeReason::populate_for_department(std::uint64_t department_id)
 {
-    if (department_id == 0)
+    if (department_id == 0 || ! is_new_choice(Choice::department, department_id))
         return;
     const VekApplication& app = vek();
     repopulate(department_records(app.downtime_reason_ids, app.downtime_reasons, department_id), true);

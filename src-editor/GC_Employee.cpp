@@ -9,17 +9,15 @@ GC_Employee::GC_Employee(const std::string& caption, EditorComponent* owner_)
 
 void GC_Employee::populate_for_department(std::uint64_t department_id)
 {
-    if (department_id == 0)
+    if (department_id == 0 || ! is_new_choice(Choice::department, department_id))
         return;
     const VekApplication& app = vek();
     std::vector<Item> items;
     std::vector<Item> former;
-    for (const auto id : app.employee_ids)
-    {
-        const Employee& employee = app.employees.at(id);
-        if (employee.departments_id == department_id)
-            add_record(employee.active ? items : former, id, employee.full_name1, employee.active);
-    }
+    for (const Employee* employee : records_where(app.employee_ids, app.employees, [department_id](const Employee& e) {
+             return e.departments_id == department_id;
+         }))
+        add_record(employee->active ? items : former, employee->id, employee->full_name1, employee->active);
     // Former employees can be shown as the author of an old entry but not chosen.
     if (! former.empty())
     {

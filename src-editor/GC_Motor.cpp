@@ -20,29 +20,28 @@ std::vector<GroupboxWithCombobox::Item> motors_where(const Wanted& wanted)
 {
     const VekApplication& app = vek();
     std::vector<GroupboxWithCombobox::Item> items;
-    for (const auto id : app.motor_ids)
-    {
-        const Motor& motor = app.motors.at(id);
-        if (wanted(motor))
-            GroupboxWithCombobox::add_record(items, id, motor_text(motor));
-    }
+    for (const Motor* motor : GroupboxWithCombobox::records_where(app.motor_ids, app.motors, wanted))
+        GroupboxWithCombobox::add_record(items, motor->id, motor_text(*motor));
     return items;
 }
 } // namespace
 
 GC_Motor::GC_Motor(const std::string& caption, EditorComponent* owner_) : GroupboxWithCombobox(caption, owner_)
 {
-    populate_all();
     combobox.addListener(this);
 }
 
 void GC_Motor::populate_all()
 {
+    if (! is_new_choice(Choice::all))
+        return;
     repopulate(motors_where([](const Motor&) { return true; }), false);
 }
 
 void GC_Motor::populate_for_cost_center(std::uint64_t cost_center_id)
 {
+    if (! is_new_choice(Choice::cost_center, cost_center_id))
+        return;
     // The cost center's systems first: a motor belongs to a cost center through its system.
     std::set<std::uint64_t> systems;
     for (const auto& [id, process] : vek().processes)
@@ -53,6 +52,8 @@ void GC_Motor::populate_for_cost_center(std::uint64_t cost_center_id)
 
 void GC_Motor::populate_for_process(std::uint64_t process_id)
 {
+    if (! is_new_choice(Choice::process, process_id))
+        return;
     repopulate(motors_where([process_id](const Motor& motor) { return motor.process_id == process_id; }), true);
 }
 

@@ -5,18 +5,21 @@
 
 GC_Process::GC_Process(const std::string& caption, EditorComponent* owner_) : GroupboxWithCombobox(caption, owner_)
 {
-    populate_all();
     combobox.addListener(this);
 }
 
 void GC_Process::populate_all()
 {
+    if (! is_new_choice(Choice::all))
+        return;
     const VekApplication& app = vek();
     repopulate(named_records(app.process_ids, app.processes), false);
 }
 
 void GC_Process::populate_for_cost_center(std::uint64_t cost_center_id)
 {
+    if (! is_new_choice(Choice::cost_center, cost_center_id))
+        return;
     const VekApplication& app = vek();
     repopulate(named_records(app.process_ids, app.processes,
                              [cost_center_id](const Process& process) { return process.cost_center_id == cost_center_id; }),

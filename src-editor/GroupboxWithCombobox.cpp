@@ -71,6 +71,15 @@ void GroupboxWithCombobox::add_record(std::vector<Item>& items, std::uint64_t db
     items.push_back({text, id, enabled});
 }
 
+bool GroupboxWithCombobox::is_new_choice(Choice choice, std::uint64_t id)
+{
+    if (choice == listed_choice && id == listed_choice_id)
+        return false;
+    listed_choice = choice;
+    listed_choice_id = id;
+    return true;
+}
+
 void GroupboxWithCombobox::repopulate(std::vector<Item> items, bool single)
 {
     if (items == listed)

@@ -238,6 +238,8 @@ TEST_F(EditorLoad, AnEntryThatFailsToLoadCannotBeEdited)
     EditorWnd clone(true, 999999);
     EXPECT_EQ(recorder().boxes().size(), 1u);
     EXPECT_TRUE(clone.component.isEnabled()) << "a failed clone is still a new entry";
+    EXPECT_EQ(clone.component.equipment.combobox.getNumItems(), 3) << "with every piece of equipment to choose from";
+    EXPECT_EQ(clone.component.cost_center.combobox.getNumItems(), 3);
 }
 
 TEST_F(EditorLoad, SaveAndCancelCloseTheWindow)
