@@ -76,7 +76,7 @@ EditorComponent::EditorComponent(bool load_follows)
     cancel_button.addListener(this);
     for (GroupboxWithCombobox* field : combo_fields())
         field->combobox.addListener(this);
-    for (GroupboxWithCombobox* follower : std::initializer_list<GroupboxWithCombobox*>{&author, &category, &downtime})
+    for (GroupboxWithCombobox* follower : department_followers())
         department.combobox.addListener(follower);
 
     time.editor.setInputRestrictions(10, ".:0123456789HhMm");
@@ -102,13 +102,18 @@ EditorComponent::~EditorComponent()
 {
     LogLine() << "destructing editor component (including unlocking the database record if necessary)";
     unlock_database_entry();
-    for (GroupboxWithCombobox* follower : std::initializer_list<GroupboxWithCombobox*>{&author, &category, &downtime})
+    for (GroupboxWithCombobox* follower : department_followers())
         department.combobox.removeListener(follower);
 }
 
 std::vector<GroupboxWithCombobox*> EditorComponent::combo_fields()
 {
     return {&cost_center, &system, &equipment, &department, &author, &shift, &category, &status, &downtime};
+}
+
+std::vector<GroupboxWithCombobox*> EditorComponent::department_followers()
+{
+    return {&author, &category, &downtime};
 }
 
 std::string EditorComponent::local_date_text(std::int64_t epoch)

@@ -102,6 +102,8 @@ private:
     bool lists_pending = true;
 
     std::vector<GroupboxWithCombobox*> combo_fields();
+    // The fields whose lists are those of the department chosen.
+    std::vector<GroupboxWithCombobox*> department_followers();
     void list_all_equipment();
     void fill_fields(const LogEntry& entry, bool clone);
     void verify(const std::string& loaded_dump);

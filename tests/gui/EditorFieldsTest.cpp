@@ -11,7 +11,7 @@ namespace
 {
 // A site in memory: the role sees departments 2 (Sawmill) and 3 (Boiler House), of which the
 // second sorts first by name. Department 3 has one category, author and downtime reason; cost
-// center 2 has one system with one piece of equipment.
+// center 2 has one system with one piece of equipment. One employee of department 2 has no name.
 class EditorFields : public ::testing::Test
 {
 protected:
@@ -39,8 +39,9 @@ protected:
         app.employees = {{1, employee(1, "Ravi Patel", true, 2)},
                          {2, employee(2, "Ann Lee", true, 2)},
                          {3, employee(3, "Old Timer", false, 2)},
-                         {4, employee(4, "Bo Hansen", true, 3)}};
-        app.employee_ids = {4, 2, 1, 3};
+                         {4, employee(4, "Bo Hansen", true, 3)},
+                         {5, employee(5, "", true, 2)}};
+        app.employee_ids = {4, 2, 1, 3, 5};
         app.categories = {{1, named<Category>(1, "Mechanical", 2)}, {2, named<Category>(2, "Electrical", 2)},
                           {3, named<Category>(3, "Mechanical", 3)}};
         app.category_ids = {2, 1, 3};
@@ -137,9 +138,10 @@ TEST_F(EditorFields, TheDepartmentDecidesCategoriesAuthorsAndDowntimeReasons)
     EXPECT_EQ(texts(editor.downtime), (std::vector<std::string>{"Breakdown", "Jam-up"}));
 
     // Active authors first; former ones after a separator, listed but not to be picked.
-    EXPECT_EQ(texts(editor.author), (std::vector<std::string>{"Ann Lee", "Ravi Patel", "Old Timer"}));
-    ASSERT_EQ(editor.author.items().size(), 4u);
-    EXPECT_EQ(editor.author.items()[2].id, 0) << "the separator";
+    EXPECT_EQ(texts(editor.author), (std::vector<std::string>{"Ann Lee", "Ravi Patel", "", "Old Timer"}));
+    ASSERT_EQ(editor.author.items().size(), 5u);
+    EXPECT_EQ(editor.author.items()[3].id, 0) << "the separator";
+    EXPECT_EQ(editor.author.get_dbid(), 0u) << "nothing chosen is no choice of the employee without a name";
     EXPECT_TRUE(editor.author.combobox.isItemEnabled(1));
     EXPECT_FALSE(editor.author.combobox.isItemEnabled(3));
     editor.author.select_dbid(3);

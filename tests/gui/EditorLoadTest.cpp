@@ -34,7 +34,7 @@ INSERT INTO vek.logs (id, display_number, motor_id, departments_id, shifts_id, c
   (1001, 42, 1, 1, 2, 2, E'Belt slips\r\n\ton start', 'Tightened it''s belt', 101, 2, 0.333333, 101,
    now() - interval '3 days', now() - interval '1 day'),
   (1003, 7, 2, 2, 1, 3, 'Saw chatters', '', 2, 1, NULL, NULL, now() - interval '2 hours', NULL),
-  (1004, NULL, NULL, 2, NULL, NULL, 'Nothing known yet', NULL, NULL, NULL, NULL, NULL, now(), NULL);
+  (1004, NULL, NULL, 2, NULL, NULL, 'Nothing known yet', NULL, NULL, NULL, NULL, NULL, NULL, NULL);
 )SQL");
         test.load_store();
         test.app.current_role_id = 1;
@@ -184,6 +184,7 @@ TEST_F(EditorLoad, AnEntryWithoutReferencesOpensQuietlyAndUnchanged)
     EXPECT_EQ(editor.category.get_dbid(), 0u);
     EXPECT_EQ(editor.author.get_dbid(), 0u);
     EXPECT_EQ(editor.equipment.combobox.getNumItems(), 3) << "every piece of equipment to choose from";
+    EXPECT_EQ(editor.start_date.label.getText(), "") << "no start time: no date, neither today nor 1970";
     EXPECT_EQ(editor.completion_date.label.getText(), "");
     EXPECT_TRUE(editor.get_entry_from_screen() == editor.loaded_entry)
         << editor.get_entry_from_screen().to_string();
