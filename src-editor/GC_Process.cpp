@@ -21,9 +21,10 @@ void GC_Process::populate_for_cost_center(std::uint64_t cost_center_id)
     if (! is_new_choice(Choice::cost_center, cost_center_id))
         return;
     const VekApplication& app = vek();
-    repopulate(named_records(app.process_ids, app.processes,
-                             [cost_center_id](const Process& process) { return process.cost_center_id == cost_center_id; }),
-               true);
+    const auto of_cost_center = [cost_center_id](const Process& process) {
+        return process.cost_center_id == cost_center_id;
+    };
+    repopulate(named_records(app.process_ids, app.processes, of_cost_center), true);
 }
 
 void GC_Process::comboBoxChanged(juce::ComboBox* box)

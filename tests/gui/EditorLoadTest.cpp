@@ -1,14 +1,14 @@
 #include "EditorWnd.h"
 #include "LoadWnd.h"
 #include "Log.h"
-#include "ZelException.h"
 #include "TestSupport.h"
-#include "ZelString.h"
+#include "ZelException.h"
 
 #include <gtest/gtest.h>
 
 #include <ctime>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -40,25 +40,14 @@ INSERT INTO vek.logs (id, display_number, motor_id, departments_id, shifts_id, c
         test.app.current_role_id = 1;
     }
 
-    // The other "Electrical" of department 1: the one the lists do not show first.
-    std::uint64_t second_electrical() const
+    // The "Electrical"s of department 1 in the order the lists show them.
+    std::vector<std::uint64_t> electricals() const
     {
-        std::uint64_t first = 0;
+        std::vector<std::uint64_t> ids;
         for (const auto id : test.app.category_ids)
-        {
-            const Category& category = test.app.categories.at(id);
-            if (category.name != "Electrical" || category.departments_id != 1)
-                continue;
-            if (first != 0)
-                return id;
-            first = id;
-        }
-        return 0;
-    }
-
-    std::int64_t epoch_of(const std::string& column, std::uint64_t id)
-    {
-        return std::stoll(database.value("SELECT " + column + " FROM vek.all_logs WHERE id=" + std::to_string(id)));
+            if (test.app.categories.at(id).name == "Electrical" && test.app.categories.at(id).departments_id == 1)
+                ids.push_back(id);
+        return ids;
     }
 
     static std::string local_date(std::int64_t epoch)
@@ -70,13 +59,6 @@ INSERT INTO vek.logs (id, display_number, motor_id, departments_id, shifts_id, c
         return std::string(text, std::strftime(text, sizeof(text), "%a %b %d, %Y", &local));
     }
 
-    static std::size_t occurrences(const std::string& text, const std::string& part)
-    {
-        std::size_t count = 0;
-        for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-            ++count;
-        return count;
-    }
 
     sandbox::Database database;
     TestApp test{&database};
@@ -105,8 +87,9 @@ TEST_F(EditorLoad, ShowsAnEntryWrittenElsewhereAsStored)
     EXPECT_EQ(editor.get_entry_from_screen().problem, "Belt slips\r\n\ton start") << "but the text is as stored";
     EXPECT_EQ(editor.action.getText(), "Tightened it's belt");
 
-    const std::int64_t start = epoch_of("epoch_start", 1001);
-    const std::int64_t end = epoch_of("epoch_end", 1001);
+    const std::int64_t start = editor.loaded_entry.epoch_start;
+    const std::int64_t end = editor.loaded_entry.epoch_end;
+    ASSERT_GT(end, start);
     EXPECT_EQ(editor.start_date.label.getText().toStdString(), local_date(start));
     EXPECT_EQ(editor.start_date.label.getTooltip(), "3 days ago");
     EXPECT_EQ(editor.completion_date.label.getText().toStdString(), local_date(end));
@@ -139,8 +122,9 @@ TEST_F(EditorLoad, ShowsAnEntryWrittenElsewhereAsStored)
 
 TEST_F(EditorLoad, FieldsThatCannotShowTheStoredValueAreReportedOnce)
 {
-    const std::uint64_t stored_category = second_electrical();
-    ASSERT_NE(stored_category, 0u);
+    const std::vector<std::uint64_t> categories = electricals();
+    ASSERT_EQ(categories.size(), 2u);
+    const std::uint64_t stored_category = categories[1];
     database.execute("UPDATE vek.logs SET authors_id=2, categories_id=" + std::to_string(stored_category)
                      + " WHERE id=1001");
 
@@ -151,8 +135,7 @@ TEST_F(EditorLoad, FieldsThatCannotShowTheStoredValueAreReportedOnce)
     EXPECT_EQ(editor.author.combobox.getText(), "Ravi Patel") << "the stored name stays in view, unselected";
     EXPECT_FALSE(editor.author.is_valid());
     EXPECT_EQ(editor.category.combobox.getText(), "Electrical");
-    EXPECT_NE(editor.category.get_dbid(), stored_category) << "the first of the two Electricals is shown";
-    EXPECT_NE(editor.category.get_dbid(), 0u);
+    EXPECT_EQ(editor.category.get_dbid(), categories[0]) << "the first of the two Electricals is shown";
 
     const auto boxes = recorder().boxes();
     ASSERT_EQ(boxes.size(), 1u) << "the warning, once";
@@ -170,7 +153,7 @@ TEST_F(EditorLoad, FieldsThatCannotShowTheStoredValueAreReportedOnce)
     EXPECT_NE(log.find("number of text differences found: 3"), std::string::npos) << log;
     EXPECT_NE(log.find("-> difference #1: category #"), std::string::npos);
     EXPECT_NE(log.find("-> difference #3: employee #2=\"Ravi Patel\", in department #2"), std::string::npos);
-    EXPECT_EQ(occurrences(log, "-> difference #"), 3u) << "one line per difference";
+    EXPECT_EQ(log.find("-> difference #4"), std::string::npos) << "one line per difference";
 }
 
 TEST_F(EditorLoad, AnEntryWithoutReferencesOpensQuietlyAndUnchanged)
@@ -196,26 +179,20 @@ TEST_F(EditorLoad, ACloneCopiesTheWorkButNotWhoDidItOrWhen)
     EditorComponent& editor = window.component;
     settle_messages();
     EXPECT_EQ(window.dbid, 0u);
-    EXPECT_EQ(editor.dbid, 0u);
     EXPECT_EQ(editor.loaded_entry.id, 1001u) << "the entry it was copied from";
-
-    EXPECT_EQ(editor.department.get_dbid(), 1u);
     EXPECT_FALSE(editor.department.combobox.isEnabled());
-    EXPECT_EQ(editor.cost_center.get_dbid(), 1u);
-    EXPECT_EQ(editor.system.get_dbid(), 1u);
-    EXPECT_EQ(editor.equipment.get_dbid(), 1u);
-    EXPECT_EQ(editor.category.get_dbid(), 2u);
-    EXPECT_EQ(editor.downtime.get_dbid(), 101u);
-    EXPECT_EQ(editor.get_entry_from_screen().problem, "Belt slips\r\n\ton start");
-    EXPECT_EQ(editor.get_entry_from_screen().action, "Tightened it's belt");
 
-    EXPECT_EQ(editor.status.get_dbid(), 0u);
-    EXPECT_EQ(editor.author.get_dbid(), 0u);
-    EXPECT_EQ(editor.shift.get_dbid(), 0u);
+    LogEntry expected; // no id, status, author, shift, time or dates
+    expected.departments_id = 1;
+    expected.motor_id = 1;
+    expected.categories_id = 2;
+    expected.downtime_reasons_id = 101;
+    expected.problem = "Belt slips\r\n\ton start";
+    expected.action = "Tightened it's belt";
+    EXPECT_TRUE(editor.get_entry_from_screen() == expected) << editor.get_entry_from_screen().to_string();
+    EXPECT_EQ(editor.system.get_dbid(), 1u);
+    EXPECT_EQ(editor.cost_center.get_dbid(), 1u);
     EXPECT_EQ(editor.time.editor.getText(), "");
-    EXPECT_EQ(editor.hours, 0.0);
-    EXPECT_EQ(editor.epoch_start, 0);
-    EXPECT_EQ(editor.epoch_end, 0);
     EXPECT_EQ(editor.start_date.label.getText(), "today");
     EXPECT_EQ(editor.completion_date.label.getText(), "");
     EXPECT_EQ(editor.log_id.label.getText(), "");
@@ -249,10 +226,8 @@ TEST_F(EditorLoad, SaveAndCancelCloseTheWindow)
     struct SavingEditor : EditorComponent
     {
         bool result = false;
-        int saves = 0;
         bool save_order() override
         {
-            ++saves;
             EXPECT_FALSE(isEnabled()) << "disabled while saving";
             return result;
         }
@@ -261,12 +236,9 @@ TEST_F(EditorLoad, SaveAndCancelCloseTheWindow)
     EditorWnd window(1003);
     SavingEditor saving;
     window.setContentNonOwned(&saving, false);
-
     saving.buttonClicked(&saving.save_button);
-    EXPECT_EQ(saving.saves, 1);
     EXPECT_TRUE(window.isVisible()) << "a failed save leaves the window open";
     EXPECT_TRUE(saving.isEnabled());
-
     saving.result = true;
     saving.buttonClicked(&saving.save_button);
     EXPECT_FALSE(window.isVisible()) << "a save closes the window";
@@ -276,5 +248,4 @@ TEST_F(EditorLoad, SaveAndCancelCloseTheWindow)
     window.component.cancel_button.triggerClick();
     settle_messages(2);
     EXPECT_FALSE(window.isVisible()) << "cancel closes the window";
-    EXPECT_EQ(window.component.dbid, 1003u);
 }

@@ -92,25 +92,3 @@ TEST_F(SummaryToEditor, CloneFollowsTheSelectionWheneverTheRowsChange)
     EXPECT_EQ(clone.component.loaded_entry.id, chosen) << "the clone is made from the selected entry";
     EXPECT_EQ(clone.component.get_entry_from_screen().problem, clone.component.loaded_entry.problem);
 }
-
-TEST_F(SummaryToEditor, ReturnOnARowOpensItsEntry)
-{
-    ASSERT_GE(summary->getNumRows(), 3);
-    const std::uint64_t id = summary->visible_rows[2]->id;
-    summary->returnKeyPressed(2);
-    EditorWnd* editor = summary->editor_for(id);
-    ASSERT_NE(editor, nullptr);
-    EXPECT_TRUE(editor->isVisible());
-    EXPECT_EQ(editor->component.dbid, id);
-    EXPECT_EQ(editor->component.loaded_entry.id, id);
-    EXPECT_EQ(editor->component.log_id.label.getText().toStdString(), std::string(summary->visible_rows[2]->cell(2)))
-        << "the log number the table shows";
-    EXPECT_FALSE(editor->component.department.combobox.isEnabled());
-
-    editor->component.cancel_button.triggerClick();
-    settle_messages(2);
-    EXPECT_FALSE(editor->isVisible());
-    EXPECT_TRUE(pump_until([&] { return summary->editor_for(id) == nullptr; }, 3000))
-        << "the closed editor is deleted by the summary window";
-    EXPECT_EQ(row_of(id), 2);
-}
