@@ -109,6 +109,15 @@ pqxx::result DB::exec1(const std::string& sql)
 
 pqxx::result DB::exec_nt(const std::string& sql, const std::string& description)
 {
+    // The report of a poll that found the connection broken records a history row, which fails
+    // for the same reason: one failure, one window.
+    if (poll_reporting.load() && ! is_open())
+    {
+        LogLine() << "SQL: non-transaction: not sent, the connection is broken: " << sql;
+        Zel::Exception e("DB::exec_nt", "src-db/DB", __LINE__, "The connection to the database is broken.", sql);
+        e.report_pending = false;
+        throw e;
+    }
     try
     {
         DBNT nt(*this, description);
@@ -152,8 +161,9 @@ void DB::timerCallback()
     catch (...)
     {
         Zel::Exception e = Zel::Exception::from_current("DB::timerCallback", "src-db/DB", __LINE__);
-        const juce::ScopedValueSetter<bool> reporting(poll_reporting, true);
+        poll_reporting = true;
         log_and_show_exception(&e, "src-db/DB", __LINE__);
+        poll_reporting = false;
     }
 }
 

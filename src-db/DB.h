@@ -72,7 +72,7 @@ private:
     std::recursive_mutex connection_mutex;
     std::atomic<int> holders{0};
     // Set while a poll's failure is shown: the message box's modal loop ticks the timer too.
-    bool poll_reporting = false;
+    std::atomic<bool> poll_reporting{false};
 
     // The changed entries' count as text, or nothing when the connection is in use.
     std::optional<std::string> count_updates();

@@ -17,7 +17,7 @@
 // final name and moved into place when complete, so a failure never leaves a truncated report
 // behind and never opens an older one. A cancelled report keeps the entries written so far and
 // says so in its title. The application owns one generator for its whole run.
-class ReportGenerator : public juce::ThreadWithProgressWindow, private ReportWriter::Observer
+class ReportGenerator : public juce::ThreadWithProgressWindow, protected ReportWriter::Observer
 {
 public:
     // The inputs of the report being made.
@@ -53,11 +53,13 @@ public:
     // The desktop's own opener (xdg-open) on the search path, or a file that does not exist.
     static juce::File desktop_opener();
 
-private:
-    juce::uint32 next_status_time = 0;
-
+protected:
+    // The writer's questions: the cancel button, and the progress shown.
     bool should_stop() override;
     void entry_started(std::size_t index, std::size_t total) override;
+
+private:
+    juce::uint32 next_status_time = 0;
 
     // Writes the document into `file`; see ReportWriter::write.
     std::size_t write_file(const juce::File& file, ReportWriter::Observer& observer, std::size_t kept_rows);

@@ -614,6 +614,8 @@ void ShiftLogSummaryComponent::show_update_bubble(const std::string& text)
     bubble.setAllowedPlacement(juce::BubbleComponent::left);
     juce::AttributedString message;
     message.append(juce::String::fromUTF8(text.c_str()), juce::Font(15.0f), juce::Colours::black);
+    // For screen readers, which cannot read the painted text.
+    bubble.setTitle(message.getText());
     bubble.showAt(&reload_button, message, 0, true, false);
 }
 
