@@ -4,25 +4,27 @@
 #include "History.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace
 {
-// Pieces of this size go to the stream; a row is written into the piece, never across two.
+// The document goes to the stream in pieces of about this size.
 constexpr std::size_t piece_bytes = 1 << 16;
 
-void append_escaped(std::string& to, std::string_view text)
+// The first "&", "<" or ">" at or after `from`, or the text's end. Most texts hold none; the
+// library's memchr skims them many bytes at a time.
+std::size_t find_markup(std::string_view text, std::size_t from)
 {
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < text.size(); ++i)
-    {
-        const char c = text[i];
-        if (c != '&' && c != '<' && c != '>')
-            continue;
-        to.append(text.data() + start, i - start);
-        to.append(c == '&' ? "&amp;" : c == '<' ? "&lt;" : "&gt;");
-        start = i + 1;
-    }
-    to.append(text.data() + start, text.size() - start);
+    std::size_t first = text.size();
+    for (const char c : {'&', '<', '>'})
+        if (const void* at = std::memchr(text.data() + from, c, first - from))
+            first = static_cast<std::size_t>(static_cast<const char*>(at) - text.data());
+    return first;
+}
+
+const char* entity_of(char c)
+{
+    return c == '&' ? "&amp;" : c == '<' ? "&lt;" : "&gt;";
 }
 
 // Columns whose texts may wrap in the summary table: cost center, system, equipment description,
@@ -49,7 +51,14 @@ std::string ReportWriter::escape(std::string_view text)
 {
     std::string escaped;
     escaped.reserve(text.size());
-    append_escaped(escaped, text);
+    for (std::size_t start = 0; start < text.size();)
+    {
+        const std::size_t special = find_markup(text, start);
+        escaped.append(text.substr(start, special - start));
+        if (special < text.size())
+            escaped.append(entity_of(text[special]));
+        start = special + 1;
+    }
     return escaped;
 }
 
@@ -70,8 +79,8 @@ std::size_t ReportWriter::write(std::ostream& stream, Observer& progress_observe
     observer = &progress_observer;
     limit = std::min(kept, rows.size());
     written = 0;
-    buffer.clear();
-    buffer.reserve(piece_bytes + piece_bytes / 2);
+    used = 0;
+    buffer.resize(piece_bytes);
 
     write_head();
     write_title();
@@ -84,28 +93,66 @@ std::size_t ReportWriter::write(std::ostream& stream, Observer& progress_observe
     return written;
 }
 
-void ReportWriter::put_escaped(std::string_view text)
+inline void ReportWriter::put(std::string_view text)
 {
-    append_escaped(buffer, text);
+    if (text.size() > buffer.size() - used)
+        make_room(text.size());
+    std::memcpy(buffer.data() + used, text.data(), text.size());
+    used += text.size();
 }
 
-void ReportWriter::line(std::string_view text)
+inline void ReportWriter::line(std::string_view text)
 {
-    buffer.append(text);
-    buffer += '\n';
+    if (text.size() + 1 > buffer.size() - used)
+        make_room(text.size() + 1);
+    std::memcpy(buffer.data() + used, text.data(), text.size());
+    used += text.size();
+    buffer[used++] = '\n';
+}
+
+void ReportWriter::put_escaped(std::string_view text)
+{
+    for (std::size_t start = 0; start < text.size();)
+    {
+        const std::size_t special = find_markup(text, start);
+        put(text.substr(start, special - start));
+        if (special < text.size())
+            put(entity_of(text[special]));
+        start = special + 1;
+    }
+}
+
+void ReportWriter::start_row(const SummaryRow& row)
+{
+    // Cells 1 to 21 in upper case hold the same markup characters as the cells themselves.
+    const std::string_view cells = row.upper_cells();
+    row_clean = find_markup(cells, 0) == cells.size();
+}
+
+inline void ReportWriter::put_cell(const SummaryRow& row, int index)
+{
+    if (row_clean)
+        put(row.cell(index));
+    else
+        put_escaped(row.cell(index));
+}
+
+void ReportWriter::make_room(std::size_t bytes)
+{
+    flush();
+    if (bytes > buffer.size())
+        buffer.resize(bytes);
 }
 
 void ReportWriter::flush()
 {
-    if (! buffer.empty() && out->good())
-        out->write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-    buffer.clear();
+    if (used > 0 && out->good())
+        out->write(buffer.data(), static_cast<std::streamsize>(used));
+    used = 0;
 }
 
 bool ReportWriter::next_entry(std::size_t index)
 {
-    if (buffer.size() >= piece_bytes)
-        flush();
     if (index >= limit || observer->should_stop() || ! out->good())
         return false;
     observer->entry_started(index, rows.size());
@@ -198,6 +245,7 @@ void ReportWriter::write_summary_table()
     for (std::size_t i = 0; next_entry(i); ++i)
     {
         const SummaryRow& row = rows[i];
+        start_row(row);
         line("\t<tr>");
         for (const int id : column_ids)
         {
@@ -205,7 +253,7 @@ void ReportWriter::write_summary_table()
             if (id == 22)
                 put(std::to_string(row.search_count));
             else
-                put_escaped(row.cell(id));
+                put_cell(row, id);
             line("</td>");
         }
         line("\t</tr>");
@@ -222,6 +270,7 @@ void ReportWriter::write_detailed_table()
     for (std::size_t i = 0; next_entry(i); ++i)
     {
         const SummaryRow& row = rows[i];
+        start_row(row);
         if (i > 0)
         {
             line("\t<tr style=\"border-left: 1px solid white; border-right: 1px solid white;\">");
@@ -231,31 +280,31 @@ void ReportWriter::write_detailed_table()
 
         line("\t<tr>");
         put("\t\t<th>");
-        put_escaped(row.cell(2));
+        put_cell(row, 2);
         line("</th>");
         put("\t\t<td colspan=\"4\">");
-        put_escaped(row.cell(10));
+        put_cell(row, 10);
         put(" &rightarrow; ");
-        put_escaped(row.cell(11));
+        put_cell(row, 11);
         put(" &rightarrow; ");
-        put_escaped(row.cell(12));
+        put_cell(row, 12);
         put(" ");
-        put_escaped(row.cell(13));
+        put_cell(row, 13);
         line("</td>");
         line("\t</tr>");
 
         line("\t<tr>");
         put("\t\t<th>");
-        put_escaped(row.cell(14));
+        put_cell(row, 14);
         line("</th>");
         put("\t\t<td>");
-        put_escaped(row.cell(15));
+        put_cell(row, 15);
         line("</td>");
         put("\t\t<td>");
-        put_escaped(row.cell(16));
+        put_cell(row, 16);
         line(" Shift</td>");
         put("\t\t<td colspan=\"2\">");
-        put_escaped(row.cell(17));
+        put_cell(row, 17);
         line("</td>");
         line("\t</tr>");
 
@@ -264,34 +313,34 @@ void ReportWriter::write_detailed_table()
         put(row.upper_cell(9).find("COMPLETE") != std::string_view::npos
                 ? "\t\t<th>"
                 : "\t\t<th style=\"background-color: #fdd;\">");
-        put_escaped(row.cell(9));
+        put_cell(row, 9);
         line("</th>");
         if (! row.cell(7).empty())
         {
             put("\t\t<td colspan=\"2\">");
-            put_escaped(row.cell(5));
+            put_cell(row, 5);
             put(" &rightarrow; ");
-            put_escaped(row.cell(7));
+            put_cell(row, 7);
         }
         else
         {
             put("\t\t<td colspan=\"2\" style=\"background-color: #fdd;\">");
-            put_escaped(row.cell(5));
+            put_cell(row, 5);
         }
         line("</td>");
         if (! row.cell(21).empty())
         {
             put("\t\t<td>");
-            put_escaped(row.cell(20));
+            put_cell(row, 20);
             line("</td>");
             put("\t\t<td>");
-            put_escaped(row.cell(21));
+            put_cell(row, 21);
             line("</td>");
         }
         else
         {
             put("\t\t<td colspan=\"2\">");
-            put_escaped(row.cell(20));
+            put_cell(row, 20);
             line("</td>");
         }
         line("\t</tr>");
@@ -299,14 +348,14 @@ void ReportWriter::write_detailed_table()
         line("\t<tr>");
         line("\t\t<th>Problem</th>");
         put("\t\t<td colspan=\"4\" style=\"white-space: pre-wrap;\">");
-        put_escaped(row.cell(18));
+        put_cell(row, 18);
         line("</td>");
         line("\t</tr>");
 
         line("\t<tr>");
         line("\t\t<th>Action</th>");
         put("\t\t<td colspan=\"4\" style=\"white-space: pre-wrap;\">");
-        put_escaped(row.cell(19));
+        put_cell(row, 19);
         line("</td>");
         line("\t</tr>");
         written = i + 1;

@@ -67,9 +67,13 @@ public:
 private:
     std::ostream* out = nullptr;
     Observer* observer = nullptr;
-    std::string buffer;
+    // The document is composed here, `used` bytes of it so far, and goes out when it is full.
+    std::vector<char> buffer;
+    std::size_t used = 0;
     std::size_t limit = 0;
     std::size_t written = 0;
+    // Whether the row being written holds no markup characters, so its cells need no escaping.
+    bool row_clean = false;
 
     void write_head();
     void write_title();
@@ -80,8 +84,11 @@ private:
 
     // Asks the observer, and stops on a failed stream too.
     bool next_entry(std::size_t index);
-    void put(std::string_view text) { buffer.append(text); }
+    void put(std::string_view text);
     void put_escaped(std::string_view text);
+    void start_row(const SummaryRow& row);
+    void put_cell(const SummaryRow& row, int index);
     void line(std::string_view text);
+    void make_room(std::size_t bytes);
     void flush();
 };

@@ -1,5 +1,4 @@
 #include "Brand.h"
-#include "Log.h"
 #include "ReportComponent.h"
 #include "ReportGenerator.h"
 #include "RowFactory.h"
@@ -13,50 +12,31 @@
 #include <cstdlib>
 #include <map>
 #include <sys/resource.h>
-#include <thread>
 
 namespace
 {
-// What an HTML parser that parses as browsers do makes of a file: its parse errors and a few
-// facts of the tree, one "name=value" line each.
+// Facts of an HTML file as html5lib, which parses as browsers do, sees it: "name=value" lines.
 const char* const html_facts_script = R"PY(
 import sys, html5lib
-sys.stdout.reconfigure(encoding='utf-8')
 parser = html5lib.HTMLParser(namespaceHTMLElements=False)
-with open(sys.argv[1], 'rb') as f:
-    root = parser.parse(f)
+root = parser.parse(open(sys.argv[1], 'rb'))
 text = lambda e: '' if e is None else ''.join(e.itertext())
-print('errors=%d' % len(parser.errors))
-for error in parser.errors:
-    print('error=%s' % (error,))
-print('title=' + text(root.find('.//title')))
-print('h1=' + text(root.find('.//h1')))
-print('filter=' + text(root.find('.//span')))
-print('scripts=%d' % len(root.findall('.//script')))
 rows = root.findall('.//tr')
-print('rows=%d' % len(rows))
-print('widths=' + ' '.join(sorted({str(sum(int(c.get('colspan', '1')) for c in r if c.tag in ('td', 'th'))) for r in rows})))
-print('cells=' + '|'.join(text(c) for r in rows for c in r if c.tag == 'td'))
+width = lambda r: str(sum(int(c.get('colspan', '1')) for c in r if c.tag in ('td', 'th')))
+print('errors=' + repr(parser.errors))
+for name in ('title', 'h1', 'span'):
+    print(name + '=' + text(root.find('.//' + name)))
+print('scripts=%d\nrows=%d\nwidths=%s' % (len(root.findall('.//script')), len(rows), ' '.join(sorted({width(r) for r in rows}))))
 )PY";
 
 std::map<std::string, std::string> html_facts(const juce::File& file)
 {
     std::map<std::string, std::string> facts;
     juce::ChildProcess python;
-    if (! python.start(juce::StringArray{"/usr/bin/python3", "-c", html_facts_script, file.getFullPathName()}))
-    {
-        ADD_FAILURE() << "cannot start the HTML parser";
-        return facts;
-    }
-    const juce::StringArray lines = juce::StringArray::fromLines(python.readAllProcessOutput());
-    python.waitForProcessToFinish(30000);
-    for (const auto& line : lines)
-    {
-        const std::string name = line.upToFirstOccurrenceOf("=", false, false).toStdString();
-        facts[name] += (facts.count(name) != 0 && name == "error" ? "\n" : "")
-                       + line.fromFirstOccurrenceOf("=", false, false).toStdString();
-    }
-    EXPECT_EQ(python.getExitCode(), 0u) << lines.joinIntoString("\n");
+    EXPECT_TRUE(python.start(juce::StringArray{"/usr/bin/python3", "-c", html_facts_script, file.getFullPathName()}));
+    for (const auto& line : juce::StringArray::fromLines(python.readAllProcessOutput()))
+        facts[line.upToFirstOccurrenceOf("=", false, false).toStdString()]
+            = line.fromFirstOccurrenceOf("=", false, false).toStdString();
     return facts;
 }
 
@@ -64,59 +44,46 @@ std::map<std::string, std::string> html_facts(const juce::File& file)
 class FakeOpener
 {
 public:
-    FakeOpener()
-        : folder(juce::File::getSpecialLocation(juce::File::tempDirectory).getChildFile("opener")),
-          record(folder.getChildFile("opened.txt")), old_path(std::getenv("PATH"))
+    const juce::File folder = juce::File::getSpecialLocation(juce::File::tempDirectory).getChildFile("opener");
+    const juce::File record = folder.getChildFile("opened.txt");
+    const std::string old_path = std::getenv("PATH");
+
+    // The search path holds the opener's folder alone; without the opener, nothing.
+    explicit FakeOpener(bool installed = true)
     {
         folder.createDirectory();
         const juce::File script = folder.getChildFile("xdg-open");
-        script.replaceWithText("#!/bin/sh\necho \"$1\" >> '" + record.getFullPathName() + "'\n", false, false, "\n");
+        if (installed)
+            script.replaceWithText("#!/bin/sh\necho \"$1\" >> '" + record.getFullPathName() + "'\n", false, false, "\n");
         script.setExecutePermission(true);
-        setenv("PATH", (folder.getFullPathName().toStdString() + ":" + old_path).c_str(), 1);
+        setenv("PATH", folder.getFullPathName().toRawUTF8(), 1);
     }
     ~FakeOpener() { setenv("PATH", old_path.c_str(), 1); }
 
-    juce::StringArray opened() const
+    juce::String opened() const { return record.loadFileAsString(); }
+
+    // Both openings of a report, its folder's and its own, have happened.
+    bool saw_opened(const juce::File& report) const
     {
-        juce::StringArray lines;
-        record.readLines(lines);
-        lines.removeEmptyStrings();
-        return lines;
+        const juce::String file = report.getFullPathName() + "\n";
+        const juce::String folder_line = report.getParentDirectory().getFullPathName() + "\n";
+        return pump_until([&] { return opened() == file + folder_line || opened() == folder_line + file; }, 5000);
     }
-
-    // Waits for the two openings of a report: its folder and the file.
-    bool saw_report_opened(const juce::File& report) const
-    {
-        const juce::String file = report.getFullPathName();
-        const juce::String folder = report.getParentDirectory().getFullPathName();
-        return pump_until([&] { return opened().contains(file) && opened().contains(folder); }, 5000);
-    }
-
-    juce::File folder;
-    juce::File record;
-
-private:
-    std::string old_path;
 };
 
-// Cancels a report through its progress window's button once `cancel_at` entries are written.
+// Presses the progress window's cancel button when the writer asks before entry `cancel_at`.
 class CancellingGenerator : public ReportGenerator
 {
 public:
-    explicit CancellingGenerator(std::size_t entries) : cancel_at(entries) {}
+    explicit CancellingGenerator(std::size_t entry) : cancel_at(entry) {}
 
 protected:
     bool should_stop() override
     {
         if (asked++ == cancel_at)
         {
-            juce::MessageManager::callAsync([this] {
-                for (auto* child : getAlertWindow()->getChildren())
-                    if (auto* button = dynamic_cast<juce::TextButton*>(child); button != nullptr
-                                                                                && button->getName() == "Cancel")
-                        button->triggerClick();
-            });
-            for (int waited = 0; ! threadShouldExit() && waited < 5000; waited += 5)
+            juce::MessageManager::callAsync([this] { getAlertWindow()->exitModalState(0); });
+            while (! threadShouldExit())
                 juce::Thread::sleep(5);
         }
         return ReportGenerator::should_stop();
@@ -127,30 +94,25 @@ private:
     std::size_t asked = 0;
 };
 
-ReportComponent* find_report_options(juce::Component& parent)
+juce::File report_file(const char* name)
 {
-    for (auto* child : parent.getChildren())
-    {
-        if (auto* options = dynamic_cast<ReportComponent*>(child))
-            return options;
-        if (auto* found = find_report_options(*child))
-            return found;
-    }
+    return juce::File::getSpecialLocation(juce::File::userDocumentsDirectory)
+        .getChildFile(juce::String(Brand::current().code))
+        .getChildFile(name);
+}
+
+// The report panel in its call-out box at the summary window's reports button, if it is open.
+ReportComponent* report_panel(juce::Component& summary)
+{
+    for (auto* child : summary.getChildren())
+        if (auto* box = dynamic_cast<juce::CallOutBox*>(child))
+            return dynamic_cast<ReportComponent*>(box->getChildComponent(0));
     return nullptr;
 }
 
-juce::File report_folder()
+int files_in_report_folder()
 {
-    return juce::File::getSpecialLocation(juce::File::userDocumentsDirectory)
-        .getChildFile(juce::String(Brand::current().code));
-}
-
-std::size_t count_of(const std::string& text, const std::string& part)
-{
-    std::size_t count = 0;
-    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++count;
-    return count;
+    return report_file("x").getParentDirectory().findChildFiles(juce::File::findFiles, false).size();
 }
 
 class Report : public ::testing::Test
@@ -163,18 +125,18 @@ protected:
         add_sample_logs(database, 400);
     }
 
-    static std::vector<std::string> choice_texts(const ReportComponent& options)
+    // The choices' texts, then which of the choices and report buttons are enabled.
+    static std::string options(ShiftLogSummaryComponent& component)
     {
-        return {options.selected_choice.getButtonText().toStdString(),
-                options.filtered_choice.getButtonText().toStdString(),
-                options.all_choice.getButtonText().toStdString()};
-    }
-
-    static std::vector<bool> enabled(const ReportComponent& options)
-    {
-        return {options.selected_choice.isEnabled(), options.filtered_choice.isEnabled(),
-                options.all_choice.isEnabled(), options.summary_button.isEnabled(),
-                options.detailed_button.isEnabled()};
+        ReportComponent panel(component);
+        std::string text;
+        for (juce::Button* choice : {&panel.selected_choice, &panel.filtered_choice, &panel.all_choice})
+            text += choice->getButtonText().toStdString() + (choice->getToggleState() ? "*|" : "|");
+        for (juce::Button* button : std::initializer_list<juce::Button*>{&panel.selected_choice, &panel.filtered_choice,
+                                                                          &panel.all_choice, &panel.summary_button,
+                                                                          &panel.detailed_button})
+            text += button->isEnabled() ? "1" : "0";
+        return text;
     }
 
     sandbox::Database database;
@@ -185,265 +147,135 @@ TEST_F(Report, OptionsCountWhatTheTableHolds)
 {
     TestApp test(&database);
     auto& component = test.open_summary(1);
-    const std::string all = std::to_string(component.all_rows.size());
-    EXPECT_TRUE(component.reports_button.isRegisteredForShortcut(
-        juce::KeyPress('r', juce::ModifierKeys::commandModifier, 0)))
-        << "CTRL+R presses the reports button";
+    const std::string all = "all " + std::to_string(component.all_rows.size()) + " logs";
+    EXPECT_EQ(options(component), "selected logs|filtered logs|" + all + "*|00111") << "no filter, no selection";
 
-    // The button opens the options in a call-out box at it; no filter, nothing selected.
-    component.reports_button.triggerClick();
-    ReportComponent* options = nullptr;
-    ASSERT_TRUE(pump_until([&] { return (options = find_report_options(component)) != nullptr; }, 3000));
-    auto* box = options->findParentComponentOfClass<juce::CallOutBox>();
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(options->getName(), "report component");
-    EXPECT_EQ(options->getWidth(), 600);
-    EXPECT_EQ(options->getHeight(), 105);
-    EXPECT_EQ(choice_texts(*options), (std::vector<std::string>{"selected logs", "filtered logs", "all " + all + " logs"}));
-    EXPECT_EQ(enabled(*options), (std::vector<bool>{false, false, true, true, true}));
-    EXPECT_TRUE(options->all_choice.getToggleState());
-    box->dismiss();
-    ASSERT_TRUE(pump_until([&] { return find_report_options(component) == nullptr; }, 3000));
-
-    // A filter showing some rows, nothing selected.
     component.filter_box.setText("status=open", true);
     ASSERT_TRUE(pump_until([&] { return ! component.applied_words.empty(); }, 5000));
-    pump_messages(100);
-    const std::size_t shown = component.visible_rows.size();
-    ASSERT_GT(shown, 1u);
-    ASSERT_LT(shown, component.all_rows.size());
-    {
-        ReportComponent filtered(component);
-        EXPECT_EQ(choice_texts(filtered),
-                  (std::vector<std::string>{"selected logs", std::to_string(shown) + " filtered logs", "all " + all + " logs"}));
-        EXPECT_EQ(enabled(filtered), (std::vector<bool>{false, true, true, true, true}));
-        EXPECT_TRUE(filtered.filtered_choice.getToggleState());
-        EXPECT_EQ(filtered.chosen_rows().size(), shown);
-    }
-
-    // One row selected.
+    const std::string shown = std::to_string(component.visible_rows.size());
+    EXPECT_EQ(options(component), "selected logs|" + shown + " filtered logs*|" + all + "|01111");
     component.table.selectRow(1);
-    {
-        ReportComponent one(component);
-        EXPECT_EQ(choice_texts(one)[0], "selected log");
-        EXPECT_TRUE(one.selected_choice.getToggleState());
-        const auto rows = one.chosen_rows();
-        ASSERT_EQ(rows.size(), 1u);
-        EXPECT_EQ(rows[0].id, component.visible_rows[1]->id);
+    EXPECT_EQ(options(component), "selected log*|" + shown + " filtered logs|" + all + "|11111");
+    EXPECT_EQ(ReportComponent(component).chosen_rows().at(0).id, component.visible_rows[1]->id);
+    component.table.selectRangeOfRows(0, component.getNumRows() - 1);
+    EXPECT_EQ(options(component), "selected logs|" + shown + " filtered logs*|" + all + "|01111")
+        << "every shown row selected";
 
-        // Choosing all covers every loaded row, in the loaded order.
-        one.all_choice.triggerClick();
-        pump_messages(50);
-        EXPECT_EQ(one.chosen_rows().size(), component.all_rows.size());
-        EXPECT_EQ(one.chosen_rows().back().id, component.all_rows.back().id);
-    }
-
-    // Every shown row selected: the selected choice would cover no less than the filtered one.
-    component.table.selectRangeOfRows(0, static_cast<int>(shown) - 1);
-    {
-        ReportComponent every(component);
-        EXPECT_EQ(choice_texts(every)[0], "selected logs");
-        EXPECT_EQ(enabled(every), (std::vector<bool>{false, true, true, true, true}));
-        EXPECT_TRUE(every.filtered_choice.getToggleState());
-    }
-
-    // Nothing loaded: nothing to choose, nothing to make.
     component.table.deselectAllRows();
     component.visible_rows.clear();
-    component.all_rows.clear();
-    component.table.updateContent();
-    {
-        ReportComponent empty(component);
-        EXPECT_EQ(choice_texts(empty), (std::vector<std::string>{"selected logs", "filtered logs", "all logs"}));
-        EXPECT_EQ(enabled(empty), (std::vector<bool>{false, false, false, false, false}));
-        EXPECT_TRUE(empty.chosen_rows().empty());
-    }
+    std::vector<SummaryRow> loaded = std::move(component.all_rows);
+    EXPECT_EQ(options(component), "selected logs|filtered logs|all logs|00000") << "nothing loaded";
+    component.all_rows = {make_summary_row(7, {})};
+    component.visible_rows = {&component.all_rows[0]};
+    EXPECT_EQ(options(component), "selected logs|filtered logs|1 log*|00111") << "one row loaded and shown";
+    component.all_rows = std::move(loaded);
+    component.apply_filter(true);
 
-    // Exactly one row loaded and shown.
-    component.all_rows.push_back(make_summary_row(7, {{2, "PM-007"}}));
-    component.visible_rows.push_back(&component.all_rows[0]);
-    component.table.updateContent();
-    {
-        ReportComponent single(component);
-        EXPECT_EQ(choice_texts(single), (std::vector<std::string>{"selected logs", "filtered logs", "1 log"}));
-        EXPECT_EQ(enabled(single), (std::vector<bool>{false, false, true, true, true}));
-    }
-    component.visible_rows.clear();
-    component.table.updateContent();
-}
-
-TEST_F(Report, DetailedReportOfTheSelectedRowIsWrittenAndOpened)
-{
+    // The button and CTRL+R open the panel in a call-out box; a report button closes it.
     FakeOpener opener;
-    TestApp test(&database);
     test.app.report_generator = std::make_unique<ReportGenerator>();
-    auto& component = test.open_summary(1);
+    EXPECT_TRUE(component.reports_button.isRegisteredForShortcut(juce::KeyPress('r', juce::ModifierKeys::commandModifier, 0)));
     component.table.selectRow(2);
-    const std::uint64_t id = component.visible_rows[2]->id;
-
     component.reports_button.triggerClick();
-    ReportComponent* options = nullptr;
-    ASSERT_TRUE(pump_until([&] { return (options = find_report_options(component)) != nullptr; }, 3000));
-    options->detailed_button.triggerClick();
-
-    const juce::File report = report_folder().getChildFile("detailed.html");
-    ASSERT_TRUE(opener.saw_report_opened(report)) << opener.opened().joinIntoString("\n");
-    EXPECT_EQ(find_report_options(component), nullptr) << "the call-out box has gone";
-    EXPECT_EQ(test.app.report_generator->output_file, juce::File()) << "cleared once opened";
-    EXPECT_TRUE(recorder().boxes().empty());
-
+    ReportComponent* panel = nullptr;
+    ASSERT_TRUE(pump_until([&] { return (panel = report_panel(component)) != nullptr; }, 3000));
+    EXPECT_EQ(panel->getName(), "report component");
+    panel->detailed_button.triggerClick();
+    const juce::File report = report_file("detailed.html");
+    ASSERT_TRUE(opener.saw_opened(report)) << opener.opened();
     auto facts = html_facts(report);
-    EXPECT_EQ(facts["errors"], "0") << facts["error"];
-    EXPECT_EQ(facts["rows"], "5") << "one entry: one block of five rows";
-    EXPECT_EQ(facts["widths"], "5") << "every row five cells wide";
-    EXPECT_EQ(facts["title"], "VEK - Supervisors - detailed report");
-    const std::string html = report.loadFileAsString().toStdString();
-    EXPECT_NE(html.find("Report on selected log.<br/>"), std::string::npos);
-    EXPECT_NE(html.find("\t\t<th>" + std::string(component.visible_rows[2]->cell(2)) + "</th>"), std::string::npos)
-        << "the entry #" << id;
-    EXPECT_EQ(report_folder().findChildFiles(juce::File::findFiles, false).size(), 1) << "no temporary file left";
-    EXPECT_NE(read_log().find("generating report " + report.getFullPathName().toStdString()), std::string::npos);
+    EXPECT_EQ(facts["errors"], "[]");
+    EXPECT_EQ(facts["rows"], "5") << "one entry, one block of five rows";
+    EXPECT_EQ(facts["widths"], "5");
+    EXPECT_NE(report.loadFileAsString().indexOf("<th>" + juce::String(std::string(component.visible_rows[2]->cell(2))) + "</th>"), -1);
+    EXPECT_TRUE(recorder().boxes().empty());
 }
 
 TEST_F(Report, TextsFromTheDatabaseAndTheFilterAreShownNotInterpreted)
 {
     database.execute("INSERT INTO vek.roles (id, name) OVERRIDING SYSTEM VALUE VALUES (5, 'R&D <Crew>');"
                      "INSERT INTO vek.roleviews (roles_id, departments_id) VALUES (5, 1), (5, 2);"
-                     "UPDATE vek.logs SET problem = 'R&D <urgent>' WHERE id = (SELECT max(id) FROM vek.logs WHERE "
-                     "departments_id = 1)");
-    // A machine without a desktop opener.
-    const juce::File empty = juce::File::getSpecialLocation(juce::File::tempDirectory).getChildFile("empty");
-    empty.createDirectory();
-    const std::string old_path = std::getenv("PATH");
-    setenv("PATH", empty.getFullPathName().toRawUTF8(), 1);
-
+                     "UPDATE vek.logs SET problem = 'R&D <urgent>' WHERE id = (SELECT max(id) FROM vek.logs)");
+    FakeOpener no_opener(false);
     TestApp test(&database);
     test.app.report_generator = std::make_unique<ReportGenerator>();
     auto& component = test.open_summary(5);
     component.filter_box.setText("<script>alert(1)</script>", true);
     ASSERT_TRUE(pump_until([&] { return ! component.applied_words.empty(); }, 5000));
-    pump_messages(100);
 
-    for (const int type : {ReportWriter::summary, ReportWriter::detailed})
+    const std::size_t rows = component.all_rows.size();
+    for (const char* type : {"summary", "detailed"})
     {
         recorder().reset();
-        test.app.report_generator->generate(type, component.all_rows, "all logs");
-        const juce::File report = report_folder().getChildFile(ReportWriter::type_name(type) + ".html");
-        auto boxes = recorder().boxes();
-        ASSERT_EQ(boxes.size(), 1u);
-        EXPECT_EQ(boxes[0].title, "Report written");
-        EXPECT_EQ(boxes[0].message, "The report has been written to " + report.getFullPathName().toStdString() + ".")
+        test.app.report_generator->generate(type[0] == 's' ? 1 : 2, component.all_rows, "all logs");
+        const juce::File report = report_file(type == std::string("summary") ? "summary.html" : "detailed.html");
+        ASSERT_EQ(recorder().boxes().size(), 1u);
+        EXPECT_EQ(recorder().boxes()[0].message, "The report has been written to " + report.getFullPathName() + ".")
             << "without an opener the user learns where the report is";
-
         auto facts = html_facts(report);
-        EXPECT_EQ(facts["errors"], "0") << facts["error"];
-        EXPECT_EQ(facts["scripts"], "0") << "no markup from the filter box";
-        EXPECT_EQ(facts["title"], "VEK - R&D <Crew> - " + ReportWriter::type_name(type) + " report");
-        EXPECT_EQ(facts["h1"], (type == ReportWriter::summary ? "Summary" : "Detailed") + std::string(" Report: R&D <Crew> Maintenance Logs"));
-        EXPECT_EQ(facts["filter"], " <SCRIPT>ALERT(1)</SCRIPT>");
-        EXPECT_NE(facts["cells"].find("|R&D <urgent>|"), std::string::npos) << "the problem text as it was typed";
-        if (type == ReportWriter::summary)
-        {
-            EXPECT_EQ(facts["rows"], std::to_string(component.all_rows.size() + 2)) << "the header at top and bottom";
-            EXPECT_EQ(facts["widths"], "16") << "the default columns, without Matches";
-        }
-        else
-        {
-            EXPECT_EQ(facts["rows"], std::to_string(component.all_rows.size() * 6 - 1));
-            EXPECT_EQ(facts["widths"], "5");
-        }
+        EXPECT_EQ(facts["errors"], "[]");
+        EXPECT_EQ(facts["scripts"], "0");
+        EXPECT_EQ(facts["title"], "VEK - R&D <Crew> - " + std::string(type) + " report");
+        EXPECT_NE(facts["h1"].find("Report: R&D <Crew> Maintenance Logs"), std::string::npos) << facts["h1"];
+        EXPECT_EQ(facts["span"], " <SCRIPT>ALERT(1)</SCRIPT>");
+        EXPECT_EQ(facts["rows"], std::to_string(type[0] == 's' ? rows + 2 : rows * 6 - 1));
+        EXPECT_EQ(facts["widths"], type[0] == 's' ? "16" : "5") << "every row as wide as the table";
+        EXPECT_NE(report.loadFileAsString().indexOf(">R&amp;D &lt;urgent&gt;</td>"), -1);
     }
-
-    // A second summary report replaces the first.
-    test.app.report_generator->generate(ReportWriter::summary, {component.all_rows[0]}, "selected log");
-    const juce::File summary = report_folder().getChildFile("summary.html");
-    EXPECT_NE(summary.loadFileAsString().indexOf("Report on selected log."), -1);
-    EXPECT_EQ(report_folder().findChildFiles(juce::File::findFiles, false).size(), 2)
-        << "summary.html and detailed.html, nothing else";
-    setenv("PATH", old_path.c_str(), 1);
+    test.app.report_generator->generate(1, {component.all_rows[0]}, "selected log");
+    EXPECT_NE(report_file("summary.html").loadFileAsString().indexOf("Report on selected log."), -1)
+        << "a new report replaces the last of its kind";
+    EXPECT_EQ(files_in_report_folder(), 2);
 }
 
-TEST_F(Report, FailedReportsOpenNothing)
+TEST_F(Report, OnlyAReportWrittenWholeIsOpened)
 {
     FakeOpener opener;
     TestApp test(&database);
     test.app.report_generator = std::make_unique<ReportGenerator>();
     auto& component = test.open_summary(1);
-    ReportGenerator& generator = *test.app.report_generator;
+    const juce::File report = report_file("summary.html");
 
-    // The report folder cannot be made: a file stands in its place.
-    report_folder().getParentDirectory().createDirectory();
-    report_folder().replaceWithText("not a folder");
-    generator.generate(ReportWriter::summary, component.all_rows, "all logs");
-    ASSERT_EQ(recorder().boxes().size(), 1u);
-    EXPECT_EQ(recorder().boxes()[0].title, "VEK problem detected!");
-    EXPECT_NE(read_log().find("Cannot create the report folder " + report_folder().getFullPathName().toStdString()),
-              std::string::npos);
-    report_folder().deleteFile();
+    // No folder can be made where a file stands.
+    report.getParentDirectory().getParentDirectory().createDirectory();
+    report.getParentDirectory().replaceWithText("a file");
+    test.app.report_generator->generate(1, component.all_rows, "all logs");
+    EXPECT_EQ(recorder().boxes().size(), 1u) << "the failure is shown once";
+    EXPECT_NE(read_log().find("Cannot create the report folder"), std::string::npos);
+    report.getParentDirectory().deleteFile();
 
-    // An older report, opened as usual.
-    generator.generate(ReportWriter::detailed, {component.all_rows[0]}, "selected log");
-    const juce::File report = report_folder().getChildFile("detailed.html");
-    ASSERT_TRUE(opener.saw_report_opened(report));
-    const juce::String older = report.loadFileAsString();
+    // Cancelled after 25 entries: a whole report of those, which says so.
+    const std::string chosen = std::to_string(component.all_rows.size());
+    test.app.report_generator = std::make_unique<CancellingGenerator>(25);
+    test.app.report_generator->generate(1, component.all_rows, "all logs");
+    ASSERT_TRUE(opener.saw_opened(report)) << "a cancelled report that is kept is opened";
+    const juce::String kept = report.loadFileAsString();
+    EXPECT_NE(kept.indexOf("Cancelled: this report holds 25 of the " + chosen + " chosen logs."), -1);
+    EXPECT_EQ(html_facts(report)["rows"], "27") << "25 entries between two header rows";
+
+    // Cancelled before the first entry, or out of space: the older report stays and is not opened.
     opener.record.deleteFile();
+    test.app.report_generator = std::make_unique<CancellingGenerator>(0);
+    test.app.report_generator->generate(1, component.all_rows, "all logs");
+    EXPECT_EQ(recorder().boxes().back().title, "Report cancelled");
 
-    // The disk fills up while a big report is written.
     std::vector<SummaryRow> big;
     for (std::uint64_t id = 1; id <= 3000; ++id)
-        big.push_back(make_summary_row(id, {{2, "PM-" + std::to_string(id)}, {18, std::string(1000, 'x')}}));
+        big.push_back(make_summary_row(id, {{18, std::string(1000, 'x')}}));
     rlimit old_limit{};
     getrlimit(RLIMIT_FSIZE, &old_limit);
     rlimit small = old_limit;
     small.rlim_cur = 1 << 20;
     const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
     setrlimit(RLIMIT_FSIZE, &small);
-    recorder().reset();
-    generator.generate(ReportWriter::detailed, big, "all 3000 logs");
+    test.app.report_generator->generate(1, big, "all 3000 logs");
     setrlimit(RLIMIT_FSIZE, &old_limit);
     std::signal(SIGXFSZ, old_handler);
+    EXPECT_EQ(recorder().boxes().size(), 3u) << "one more window, for the failed write";
+    EXPECT_NE(read_log().find("Cannot write the report file"), std::string::npos);
 
-    ASSERT_EQ(recorder().boxes().size(), 1u) << "the failure is shown once";
-    EXPECT_NE(read_log().find("Cannot write the report file "), std::string::npos);
-    EXPECT_EQ(report.loadFileAsString(), older) << "the older report is untouched";
-    EXPECT_EQ(report_folder().findChildFiles(juce::File::findFiles, false).size(), 1) << "no truncated file left";
     pump_messages(300);
-    EXPECT_TRUE(opener.opened().isEmpty()) << "nothing is opened after a failure";
-}
-
-TEST_F(Report, CancelledReportKeepsWhatWasWrittenAndSaysSo)
-{
-    FakeOpener opener;
-    TestApp test(&database);
-    auto& component = test.open_summary(1);
-    const std::size_t chosen = component.all_rows.size();
-    ASSERT_GT(chosen, 30u);
-
-    test.app.report_generator = std::make_unique<CancellingGenerator>(25);
-    test.app.report_generator->generate(ReportWriter::summary, component.all_rows, "all logs");
-    const juce::File report = report_folder().getChildFile("summary.html");
-    ASSERT_TRUE(opener.saw_report_opened(report)) << "a cancelled report that is kept is opened";
-    const std::string html = report.loadFileAsString().toStdString();
-    EXPECT_NE(html.find("summary report (cancelled: 25 of " + std::to_string(chosen) + " logs)</title>"),
-              std::string::npos);
-    EXPECT_NE(html.find("Cancelled: this report holds 25 of the " + std::to_string(chosen) + " chosen logs."),
-              std::string::npos);
-    auto facts = html_facts(report);
-    EXPECT_EQ(facts["errors"], "0") << facts["error"];
-    EXPECT_EQ(facts["rows"], "27") << "25 entries between two header rows";
-    EXPECT_TRUE(recorder().boxes().empty());
-    EXPECT_NE(read_log().find("report cancelled after 25 of " + std::to_string(chosen) + " log entries"),
-              std::string::npos);
-
-    // Cancelled before the first entry: no report, the older one stays and is not opened again.
-    opener.record.deleteFile();
-    test.app.report_generator = std::make_unique<CancellingGenerator>(0);
-    test.app.report_generator->generate(ReportWriter::summary, component.all_rows, "all logs");
-    auto boxes = recorder().boxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].title, "Report cancelled");
-    EXPECT_EQ(report.loadFileAsString().toStdString(), html);
-    EXPECT_EQ(count_of(read_log(), "report cancelled after 0 of "), 1u);
-    pump_messages(300);
-    EXPECT_TRUE(opener.opened().isEmpty());
+    EXPECT_EQ(report.loadFileAsString(), kept) << "the older report is untouched";
+    EXPECT_EQ(files_in_report_folder(), 1) << "no truncated or hidden file left";
+    EXPECT_EQ(opener.opened(), "") << "nothing opened";
 }
