@@ -22,10 +22,14 @@ std::size_t find_markup(std::string_view text, std::size_t from)
     return first;
 }
 
-const char* entity_of(char c)
+std::string_view entity_of(char c)
 {
-    return c == '&' ? "&amp;" : c == '<' ? "&lt;" : "&gt;";
+    using namespace std::string_view_literals;
+    return c == '&' ? "&amp;"sv : c == '<' ? "&lt;"sv : "&gt;"sv;
 }
+
+const std::string_view wrapping_cell = "\t\t<td style=\"white-space: normal;\">";
+const std::string_view plain_cell = "\t\t<td>";
 
 // Columns whose texts may wrap in the summary table: cost center, system, equipment description,
 // author, category, problem and action.
@@ -124,14 +128,22 @@ void ReportWriter::put_escaped(std::string_view text)
 
 void ReportWriter::start_row(const SummaryRow& row)
 {
-    // Cells 1 to 21 in upper case hold the same markup characters as the cells themselves.
+    // Cells 1 to 21 in upper case hold the same markup characters as the cells themselves: one
+    // pass over them finds the few cells that need escaping.
+    dirty_cells = 0;
     const std::string_view cells = row.upper_cells();
-    row_clean = find_markup(cells, 0) == cells.size();
+    int cell = 1;
+    for (std::size_t at = find_markup(cells, 0); at < cells.size(); at = find_markup(cells, row.next_cell_start(cell)))
+    {
+        while (row.next_cell_start(cell) <= at)
+            ++cell;
+        dirty_cells |= 1u << cell;
+    }
 }
 
 inline void ReportWriter::put_cell(const SummaryRow& row, int index)
 {
-    if (row_clean)
+    if ((dirty_cells & (1u << index)) == 0)
         put(row.cell(index));
     else
         put_escaped(row.cell(index));
@@ -249,7 +261,7 @@ void ReportWriter::write_summary_table()
         line("\t<tr>");
         for (const int id : column_ids)
         {
-            put(wraps(id) ? "\t\t<td style=\"white-space: normal;\">" : "\t\t<td>");
+            put(wraps(id) ? wrapping_cell : plain_cell);
             if (id == 22)
                 put(std::to_string(row.search_count));
             else

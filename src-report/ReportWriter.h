@@ -3,6 +3,7 @@
 #include "SummaryRow.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -72,8 +73,8 @@ private:
     std::size_t used = 0;
     std::size_t limit = 0;
     std::size_t written = 0;
-    // Whether the row being written holds no markup characters, so its cells need no escaping.
-    bool row_clean = false;
+    // The cells of the row being written that hold markup characters, one bit per cell.
+    std::uint32_t dirty_cells = 0;
 
     void write_head();
     void write_title();
