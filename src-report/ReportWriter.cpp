@@ -282,21 +282,28 @@ void ReportWriter::write_summary_table()
 {
     line("<table>");
     write_column_header_row();
+
+    // What goes before each cell: the end of the row's start or of the cell before, and the
+    // cell's own start; one piece each, since the rows are many.
+    std::vector<std::string> openings;
+    for (const int id : column_ids)
+        openings.push_back(std::string(openings.empty() ? "\t<tr>\n" : "</td>\n")
+                           + std::string(wraps(id) ? wrapping_cell : plain_cell));
+    const std::string_view ending = openings.empty() ? "\t<tr>\n\t</tr>\n" : "</td>\n\t</tr>\n";
+
     for (std::size_t i = 0; next_entry(i); ++i)
     {
         const SummaryRow& row = rows[i];
         start_row(row);
-        line("\t<tr>");
-        for (const int id : column_ids)
+        for (std::size_t k = 0; k < column_ids.size(); ++k)
         {
-            put(wraps(id) ? wrapping_cell : plain_cell);
-            if (id == 22)
+            put(openings[k]);
+            if (column_ids[k] == 22)
                 put(std::to_string(row.search_count));
             else
-                put_cell(row, id);
-            line("</td>");
+                put_cell(row, column_ids[k]);
         }
-        line("\t</tr>");
+        put(ending);
         written = i + 1;
     }
     if (written > 10)
