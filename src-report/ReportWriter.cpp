@@ -27,28 +27,28 @@ unsigned markup_mask(const char* sixteen)
 }
 #endif
 
-// The first "&", "<" or ">" at or after `from`, or the text's end. Most texts hold none, so the
-// search compares sixteen bytes at a time where the processor can.
-std::size_t find_markup(std::string_view text, std::size_t from)
+// Calls `found` with the position of every "&", "<" and ">" in the text, in order. Most texts
+// hold none, so the search compares sixteen bytes at a time where the processor can.
+template <typename Found>
+void for_each_markup(std::string_view text, Found&& found)
 {
-    std::size_t at = from;
+    std::size_t at = 0;
 #if defined(__SSE2__)
-    if (text.size() >= 16)
+    for (; at + 16 <= text.size(); at += 16)
+        for (unsigned mask = markup_mask(text.data() + at); mask != 0; mask &= mask - 1)
+            found(at + static_cast<std::size_t>(__builtin_ctz(mask)));
+    if (at < text.size() && text.size() >= 16)
     {
-        for (; at + 16 <= text.size(); at += 16)
-            if (const unsigned mask = markup_mask(text.data() + at); mask != 0)
-                return at + static_cast<std::size_t>(__builtin_ctz(mask));
-        if (at == text.size())
-            return at;
-        // The last sixteen bytes, less those before `at`, searched already.
+        // The last sixteen bytes, less those searched already.
         const std::size_t last = text.size() - 16;
-        const unsigned mask = markup_mask(text.data() + last) >> (at - last);
-        return mask != 0 ? at + static_cast<std::size_t>(__builtin_ctz(mask)) : text.size();
+        for (unsigned mask = markup_mask(text.data() + last) >> (at - last); mask != 0; mask &= mask - 1)
+            found(at + static_cast<std::size_t>(__builtin_ctz(mask)));
+        return;
     }
 #endif
-    while (at < text.size() && text[at] != '&' && text[at] != '<' && text[at] != '>')
-        ++at;
-    return at;
+    for (; at < text.size(); ++at)
+        if (text[at] == '&' || text[at] == '<' || text[at] == '>')
+            found(at);
 }
 
 std::string_view entity_of(char c)
@@ -84,15 +84,12 @@ std::string ReportWriter::escape(std::string_view text)
 {
     std::string escaped;
     escaped.reserve(text.size());
-    for (std::size_t start = 0; start < text.size();)
-    {
-        const std::size_t special = find_markup(text, start);
-        escaped.append(text.substr(start, special - start));
-        if (special < text.size())
-            escaped.append(entity_of(text[special]));
-        start = special + 1;
-    }
-    return escaped;
+    std::size_t start = 0;
+    for_each_markup(text, [&](std::size_t at) {
+        escaped.append(text.substr(start, at - start)).append(entity_of(text[at]));
+        start = at + 1;
+    });
+    return escaped.append(text.substr(start));
 }
 
 std::string ReportWriter::type_name(int type)
@@ -145,14 +142,13 @@ inline void ReportWriter::line(std::string_view text)
 
 void ReportWriter::put_escaped(std::string_view text)
 {
-    for (std::size_t start = 0; start < text.size();)
-    {
-        const std::size_t special = find_markup(text, start);
-        put(text.substr(start, special - start));
-        if (special < text.size())
-            put(entity_of(text[special]));
-        start = special + 1;
-    }
+    std::size_t start = 0;
+    for_each_markup(text, [&](std::size_t at) {
+        put(text.substr(start, at - start));
+        put(entity_of(text[at]));
+        start = at + 1;
+    });
+    put(text.substr(start));
 }
 
 void ReportWriter::start_row(const SummaryRow& row)
@@ -160,13 +156,7 @@ void ReportWriter::start_row(const SummaryRow& row)
     // Cells 1 to 21 in upper case hold the same markup characters as the cells themselves: one
     // pass over them finds the few cells that need escaping.
     dirty_cells = 0;
-    const std::string_view cells = row.upper_cells();
-    for (std::size_t at = find_markup(cells, 0); at < cells.size();)
-    {
-        const int cell = row.cell_at(at);
-        dirty_cells |= 1u << cell;
-        at = find_markup(cells, row.next_cell_start(cell));
-    }
+    for_each_markup(row.upper_cells(), [&](std::size_t at) { dirty_cells |= 1u << row.cell_at(at); });
 }
 
 inline void ReportWriter::put_cell(const SummaryRow& row, int index)

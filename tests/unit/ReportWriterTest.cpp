@@ -53,6 +53,7 @@ TEST(ReportWriter, SummaryTableFollowsTheHeader)
               std::string::npos)
         << "cells escaped, wrapping columns styled";
     EXPECT_EQ(html.find("Filter:"), std::string::npos) << "no filter line without a filter";
+    EXPECT_EQ(ReportWriter::escape("R&D <urgent> \"x\" >"), "R&amp;D &lt;urgent&gt; \"x\" &gt;");
 
     // The title's texts are escaped; a report stopped after 5 entries holds those and says so.
     writer.role_name = "R&D <Crew>";
