@@ -83,8 +83,41 @@ DB::~DB()
     stopTimer();
 }
 
+DB::Hold::Hold(DB& database) : db(database)
+{
+    db.connection_mutex.lock();
+    ++db.holders;
+}
+
+DB::Hold::~Hold()
+{
+    --db.holders;
+    db.connection_mutex.unlock();
+}
+
+pqxx::result DB::exec(const std::string& sql)
+{
+    const Hold hold(*this);
+    return Zel::PQDB::exec(sql);
+}
+
+pqxx::result DB::exec1(const std::string& sql)
+{
+    const Hold hold(*this);
+    return Zel::PQDB::exec1(sql);
+}
+
 pqxx::result DB::exec_nt(const std::string& sql, const std::string& description)
 {
+    // The report of a poll that found the connection broken records a history row, which fails
+    // for the same reason: one failure, one window.
+    if (poll_reporting.load() && ! is_open())
+    {
+        LogLine() << "SQL: non-transaction: not sent, the connection is broken: " << sql;
+        Zel::Exception e("DB::exec_nt", "src-db/DB", __LINE__, "The connection to the database is broken.", sql);
+        e.report_pending = false;
+        throw e;
+    }
     try
     {
         DBNT nt(*this, description);
@@ -106,38 +139,58 @@ std::string DB::update_poll_sql(std::int64_t last_load_time, const std::string& 
 
 void DB::timerCallback()
 {
+    if (poll_reporting)
+        return;
     const std::int64_t now = epoch_now();
-    if (last_database_activity.load() + 300 >= now)
+    if (last_database_activity.load() + quiet_seconds >= now)
         return;
 
     try
     {
+        const std::optional<std::string> count = count_updates();
+        if (! count)
+            return;
+
+        // Before the summary window exists (while a role is picked) there is nothing to point at.
         VekApplication& app = vek();
-        std::string list = "0";
-        for (const auto id : app.departments_for_current_role())
-        {
-            app.department_at(id);
-            list += ", " + std::to_string(id);
-        }
-
-        pqxx::nontransaction work(*this);
-        const pqxx::result result = work.exec(update_poll_sql(last_load_time.load(), list));
-        const std::string count = result.at(0).at(0).c_str();
-        work.commit();
-
-        if (count != "0" && app.summary_window != nullptr)
-            app.summary_window->show_update_bubble("Updates available: " + count);
+        if (*count != "0" && app.summary_window != nullptr)
+            app.summary_window->show_update_bubble("Updates available: " + *count);
 
         last_database_activity = now;
     }
     catch (...)
     {
         Zel::Exception e = Zel::Exception::from_current("DB::timerCallback", "src-db/DB", __LINE__);
+        poll_reporting = true;
         log_and_show_exception(&e, "src-db/DB", __LINE__);
+        poll_reporting = false;
     }
 }
 
-DBNT::DBNT(DB& db, const std::string& description) : work(db, description)
+std::optional<std::string> DB::count_updates()
+{
+    // Skipped, not waited for: whoever holds the connection is working, so the client is not idle.
+    const std::unique_lock<std::recursive_mutex> lock(connection_mutex, std::try_to_lock);
+    if (! lock.owns_lock() || in_use())
+        return std::nullopt;
+    const Hold hold(*this);
+
+    VekApplication& app = vek();
+    std::string list = "0";
+    for (const auto id : app.departments_for_current_role())
+    {
+        app.department_at(id);
+        list += ", " + std::to_string(id);
+    }
+
+    pqxx::nontransaction work(*this);
+    const pqxx::result result = work.exec(update_poll_sql(last_load_time.load(), list));
+    std::string count = result.at(0).at(0).c_str();
+    work.commit();
+    return count;
+}
+
+DBNT::DBNT(DB& db, const std::string& description) : hold(db), work(db, description)
 {
 }
 
@@ -159,7 +212,8 @@ pqxx::result DBNT::exec(const std::string& sql, const std::string& description)
     }
 }
 
-DBT::DBT(DB& db, const std::string& transaction_name) : work(db, transaction_name), name(transaction_name)
+DBT::DBT(DB& db, const std::string& transaction_name)
+    : hold(db), work(db, transaction_name), name(transaction_name)
 {
 }
 

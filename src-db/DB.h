@@ -6,6 +6,8 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
+#include <optional>
 #include <string>
 
 class Cfg;
@@ -15,18 +17,44 @@ class Cfg;
 extern std::atomic<std::int64_t> last_database_activity;
 
 // The client's one connection, with logged queries and the update poll.
+//
+// A pqxx connection must not be used by two threads at once, and the poll's timer also runs
+// inside modal loops (a load's progress window, a message box). So whatever uses the
+// connection holds it for as long as it does; other users wait, and the poll skips its turn.
 class DB : public Zel::PQDB, public juce::Timer
 {
 public:
+    // The connection in use, from construction to destruction. Holds nest on one thread.
+    class Hold
+    {
+    public:
+        explicit Hold(DB& db);
+        ~Hold();
+        Hold(const Hold&) = delete;
+        Hold& operator=(const Hold&) = delete;
+
+    private:
+        DB& db;
+    };
+
     // Connects at once with the configuration's parameters; throws pqxx::broken_connection
     // when the server cannot be reached.
     explicit DB(Cfg& cfg);
     ~DB() override;
 
+    // The plain queries, each holding the connection.
+    pqxx::result exec(const std::string& sql) override;
+    pqxx::result exec1(const std::string& sql) override;
+
     // Logged query in its own non-transaction, named with the description.
     virtual pqxx::result exec_nt(const std::string& sql, const std::string& description);
 
+    // The update poll: after a quiet spell, counts the entries of the role's departments changed
+    // since the last load and points at the summary window's reload button.
     void timerCallback() override;
+
+    // Whether any thread holds the connection now.
+    bool in_use() const { return holders.load() > 0; }
 
     // libpq keyword/value connection string for the configuration's parameters; every value is
     // quoted, so that spaces, quotes and backslashes stay inside their value.
@@ -35,6 +63,19 @@ public:
 
     // The statement of the update poll, for the departments of the current role.
     static std::string update_poll_sql(std::int64_t last_load_time, const std::string& department_list);
+
+protected:
+    // Seconds without database work before the poll asks the server.
+    std::int64_t quiet_seconds = 300;
+
+private:
+    std::recursive_mutex connection_mutex;
+    std::atomic<int> holders{0};
+    // Set while a poll's failure is shown: the message box's modal loop ticks the timer too.
+    std::atomic<bool> poll_reporting{false};
+
+    // The changed entries' count as text, or nothing when the connection is in use.
+    std::optional<std::string> count_updates();
 };
 
 // One logged statement in a non-transaction; lives for one DB::exec_nt call.
@@ -47,11 +88,13 @@ public:
     pqxx::result exec(const std::string& sql, const std::string& description);
 
 private:
+    DB::Hold hold;
     pqxx::nontransaction work;
 };
 
-// A logged transaction for work that must be atomic. Destroyed without commit, it rolls back; a
-// failed statement rolls it back at once, before the failure is shown.
+// A logged transaction for work that must be atomic, holding the connection for its whole life.
+// Destroyed without commit, it rolls back; a failed statement rolls it back at once, before the
+// failure is shown.
 class DBT
 {
 public:
@@ -68,6 +111,7 @@ private:
     // Ends the failed transaction, then reports the exception being handled and throws it on.
     [[noreturn]] void roll_back_and_report(const char* function_name, int line);
 
+    DB::Hold hold;
     pqxx::work work;
     std::string name;
     bool closed = false;

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <iostream>
+#include <memory>
 #include <mutex>
 
 #include <fcntl.h>
@@ -80,6 +81,21 @@ bool write_text(int fd, std::string_view text) noexcept
     return write_all(fd, &piece, 1);
 }
 
+// The timestamp changes once a second; formatting it for every line would cost more than the
+// line.
+const std::string& timestamp_cached()
+{
+    thread_local std::time_t stamp_time = 0;
+    thread_local std::string stamp;
+    const std::time_t now = std::time(nullptr);
+    if (now != stamp_time)
+    {
+        stamp_time = now;
+        stamp = log_timestamp();
+    }
+    return stamp;
+}
+
 // The log file of this process. Lines are written whole, one write each, under the mutex; the
 // descriptor is also read without it by the crash handlers.
 class LogFile
@@ -91,6 +107,15 @@ public:
         const int fd = open_locked();
         if (! write_line(fd, timestamp_cached(), text))
             close_locked(); // the next line tries to open the file again, and throws if it fails
+    }
+
+    // Whole lines, timestamps and newlines included.
+    void write_lines(std::string_view lines)
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        const int fd = open_locked();
+        if (! write_text(fd, lines))
+            close_locked();
     }
 
     void write_unlocked(std::string_view text) noexcept
@@ -130,24 +155,12 @@ private:
         ::close(descriptor.exchange(-1));
     }
 
-    // The timestamp changes once a second; formatting it for every line would cost more than
-    // the line.
-    const std::string& timestamp_cached()
-    {
-        const std::time_t now = std::time(nullptr);
-        if (now != stamp_time)
-        {
-            stamp_time = now;
-            stamp = log_timestamp();
-        }
-        return stamp;
-    }
-
     std::mutex mutex;
     std::atomic<int> descriptor{-1};
-    std::time_t stamp_time = 0;
-    std::string stamp;
 };
+
+// The lines of this thread's open group, if it has one.
+thread_local std::string* group_lines = nullptr;
 
 // Never destroyed: threads and the crash handlers may log until the very end of the process.
 LogFile& log_file()
@@ -230,7 +243,38 @@ int open_log_file(const std::string& path)
 
 void write_log_line(std::string_view text)
 {
-    log_file().write(text);
+    if (group_lines == nullptr)
+    {
+        log_file().write(text);
+        return;
+    }
+    *group_lines += timestamp_cached();
+    *group_lines += ' ';
+    *group_lines += text;
+    *group_lines += '\n';
+}
+
+LogGroup::LogGroup() : outermost(group_lines == nullptr)
+{
+    if (outermost)
+        group_lines = new std::string;
+}
+
+LogGroup::~LogGroup()
+{
+    if (! outermost)
+        return;
+    const std::unique_ptr<std::string> lines(group_lines);
+    group_lines = nullptr;
+    try
+    {
+        if (! lines->empty())
+            log_file().write_lines(*lines);
+    }
+    catch (const std::exception& e)
+    {
+        std::cerr << "log: " << e.what() << ":\n" << *lines;
+    }
 }
 
 void write_log_line_unlocked(std::string_view text) noexcept

@@ -92,6 +92,22 @@ private:
     std::string text;
 };
 
+// Lines that this thread logs while a group lives are written together when it goes, in one
+// write: for a step that logs a burst of lines with nothing else between them (the start-up logs
+// every reference record and every step of its progress bar), where a system call per line
+// would cost more than the step. A group inside a group adds to the outer one.
+class LogGroup
+{
+public:
+    LogGroup();
+    LogGroup(const LogGroup&) = delete;
+    LogGroup& operator=(const LogGroup&) = delete;
+    ~LogGroup();
+
+private:
+    bool outermost;
+};
+
 // The one way an error is reported: its description in the log, a "problem" history event
 // and a modal warning box, unless the exception has been reported already.
 void log_and_show_exception(const std::exception* exception, const std::string& filename, int line);

@@ -238,6 +238,7 @@ void load_relation(LoadWnd& window, DB& db, const std::string& sql, std::map<std
 {
     for (const auto& row : db.exec_nt(sql, ""))
     {
+        const LogGroup lines_of_the_record;
         window.loading(1, "");
         Record record(row);
         LogLine() << "loading: " << record.describe();
@@ -256,6 +257,7 @@ void load_sorted_relation(LoadWnd& window, DB& db, const std::string& sql, std::
     std::multimap<std::string, std::uint64_t> sorted;
     for (const auto& row : db.exec_nt(sql, ""))
     {
+        const LogGroup lines_of_the_record;
         window.loading(1, "");
         Record record(row);
         LogLine() << "loading: " << record.describe();
@@ -263,6 +265,7 @@ void load_sorted_relation(LoadWnd& window, DB& db, const std::string& sql, std::
         sorted.emplace(key(record), id);
         map.insert_or_assign(id, std::move(record));
     }
+    const LogGroup progress_of_the_sorting;
     for (const auto& [name, id] : sorted)
     {
         window.loading(1, "");

@@ -11,6 +11,7 @@
 #include "LoadWnd.h"
 #include "Log.h"
 #include "QuitSignals.h"
+#include "ReportGenerator.h"
 #include "RolePickWnd.h"
 #include "ShiftLogSummaryWnd.h"
 #include "UsersReport.h"
@@ -37,6 +38,7 @@ VekApplication::VekApplication() = default;
 VekApplication::~VekApplication()
 {
     quit_signals.reset();
+    report_generator.reset();
     admin_window.reset();
     summary_window.reset();
     role_pick_window.reset();
@@ -85,6 +87,7 @@ void VekApplication::shutdown()
 
     // Each window saves its state to the configuration when deleted; the configuration writes
     // everything pending when it is deleted after them.
+    report_generator.reset();
     summary_window.reset();
     role_pick_window.reset();
     admin_window.reset();
@@ -194,6 +197,8 @@ void VekApplication::job_initialize_and_load()
     cfg = std::make_unique<Cfg>();
     database.reset();
     database = std::make_unique<DB>(*cfg);
+    report_generator.reset();
+    report_generator = std::make_unique<ReportGenerator>();
 
     LoadWnd load_window;
     load_window.runThread(juce::Thread::Priority::normal);

@@ -13,6 +13,7 @@ class AdminWnd;
 class Cfg;
 class DB;
 class QuitSignals;
+class ReportGenerator;
 class RolePickWnd;
 class ShiftLogSummaryWnd;
 class VekLookAndFeel;
@@ -46,6 +47,7 @@ public:
     std::unique_ptr<RolePickWnd> role_pick_window;
     std::unique_ptr<ShiftLogSummaryWnd> summary_window;
     std::unique_ptr<AdminWnd> admin_window;
+    std::unique_ptr<ReportGenerator> report_generator;
     std::unique_ptr<QuitSignals> quit_signals;
 
     VekApplication();

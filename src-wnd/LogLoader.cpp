@@ -261,14 +261,14 @@ std::string_view LogLoader::shorten_timestamp(std::string_view text)
 
 void LogLoader::run()
 {
+    // One load is one use of the connection, its unlogged counts included: the update poll,
+    // whose timer ticks in the progress window's modal loop, stays out until the load is over.
+    const DB::Hold hold(db);
     observer.status("Loading records...");
     observer.progress(1.1);
 
     const std::int64_t now = epoch_now();
     last_load_time = now;
-    // The single-row queries below are not logged and so do not count as activity; the update
-    // poll must not take the connection while this thread uses it.
-    last_database_activity = now;
     const std::string date = local_date(window_start(period, now));
     LogLine() << "past timespamp for re-loading the database of maintenance logs is set to " << date;
 

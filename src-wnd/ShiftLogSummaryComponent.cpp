@@ -6,9 +6,11 @@
 #include "Interaction.h"
 #include "Log.h"
 #include "ProgressThread.h"
+#include "ReportComponent.h"
 #include "ShiftLogSummaryWnd.h"
 #include "SummarySort.h"
 #include "VekApp.h"
+#include "VekLookAndFeel.h"
 #include "ZelString.h"
 
 #include <chrono>
@@ -453,7 +455,8 @@ void ShiftLogSummaryComponent::buttonClicked(juce::Button* button)
     }
     else if (button == &filters_button)
         show_preset_menu();
-    // Reports are not part of this client yet.
+    else if (button == &reports_button)
+        show_report_options();
 }
 
 void ShiftLogSummaryComponent::textEditorTextChanged(juce::TextEditor& editor)
@@ -619,6 +622,8 @@ void ShiftLogSummaryComponent::show_update_bubble(const std::string& text)
     bubble.setAllowedPlacement(juce::BubbleComponent::left);
     juce::AttributedString message;
     message.append(juce::String::fromUTF8(text.c_str()), juce::Font(15.0f), juce::Colours::black);
+    // For screen readers, which cannot read the painted text.
+    bubble.setTitle(message.getText());
     bubble.showAt(&reload_button, message, 0, true, false);
 }
 
@@ -649,6 +654,14 @@ void ShiftLogSummaryComponent::show_preset_menu()
                      [this, text] { filter_box.setText(text, true); });
     }
     menu.showMenuAsync(juce::PopupMenu::Options().withTargetComponent(&filters_button));
+}
+
+void ShiftLogSummaryComponent::show_report_options()
+{
+    auto& box = juce::CallOutBox::launchAsynchronously(std::make_unique<ReportComponent>(*this),
+                                                       reports_button.getBounds(), this);
+    if (VekApplication& app = vek(); app.look_and_feel != nullptr)
+        box.setLookAndFeel(app.look_and_feel.get());
 }
 
 void ShiftLogSummaryComponent::show_reload_menu()

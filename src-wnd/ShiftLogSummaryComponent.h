@@ -91,6 +91,8 @@ public:
     void focus_filter_box();
     void show_preset_menu();
     void show_reload_menu();
+    // The report options in a call-out box at the reports button.
+    void show_report_options();
 
     bool admin_access() const { return admin_allowed; }
     bool model_attached() const { return table.getModel() != nullptr; }

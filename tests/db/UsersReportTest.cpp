@@ -30,7 +30,8 @@ TEST_F(UsersReportTest, JobSevenListsActiveSessionsAndRecentUsersOnceEachNewestF
 {
     std::string sql = "INSERT INTO vek.client_history (username, event, event_timestamp) VALUES "
                       "('skew', 'disconnect', now() + interval '2 hours 30 minutes'), ('bob', 'connect', now())";
-    for (int i = 0; i < 30; ++i)
+    // A minute clear of the day's boundary: the epoch is rounded to the nearest second.
+    for (int i = 1; i <= 30; ++i)
         sql += ", ('alice', 'disconnect', now() - interval '3 days' - interval '" + std::to_string(i) + " minutes')";
     for (int k = 11; k <= 24; ++k)
         sql += ", ('u" + std::to_string(k) + "', 'disconnect', now() - interval '" + std::to_string(k - 7) + " days 1 hour')";

@@ -327,3 +327,14 @@ void put_fake_program(const std::string& name, const std::string& script)
     program.replaceWithText("#!/bin/sh\n" + juce::String::fromUTF8(script.c_str()) + "\n", false, false, nullptr);
     program.setExecutePermission(true);
 }
+
+ShiftLogSummaryComponent& TestApp::open_summary(std::uint64_t role)
+{
+    load_store();
+    app.current_role_id = role;
+    app.run(VekApplication::job_shift_log_summary_window);
+    auto& component = app.summary_window->component;
+    if (! pump_until([&] { return component.isEnabled() && component.model_attached(); }, 10000))
+        throw std::runtime_error("the summary window's first load did not finish");
+    return component;
+}

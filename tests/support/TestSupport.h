@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+class ShiftLogSummaryComponent;
+
 // Stands in for message boxes and process exits: records them and returns at once.
 class RecordingInteraction : public Interaction
 {
@@ -127,6 +129,9 @@ public:
 
     // Fills the store with the start-up load, in its window.
     void load_store();
+
+    // Fills the store, opens the summary window for a role and waits for its first load.
+    ShiftLogSummaryComponent& open_summary(std::uint64_t role);
 };
 
 // Python's http.server serving a folder of its own on loopback, for the web look-ups.

@@ -117,6 +117,36 @@ TEST(Log, MultiLineMessageHasOneTimestamp)
     EXPECT_EQ(lines[3], "continued") << "only the first physical line carries a timestamp";
 }
 
+TEST(Log, GroupWritesItsLinesTogetherWhenItEnds)
+{
+    LogLine() << "before the group";
+    {
+        const LogGroup group;
+        LogLine() << "grouped one";
+        {
+            const LogGroup inner;
+            LogLine() << "grouped two";
+        }
+        EXPECT_EQ(read_log().find("grouped"), std::string::npos) << "an inner group adds to the outer one";
+        std::thread([] { LogLine() << "another thread"; }).join();
+        EXPECT_NE(read_log().find(" another thread\n"), std::string::npos) << "a group holds only its own thread's lines";
+    }
+    LogLine() << "after the group";
+
+    const auto lines = lines_of(read_log());
+    const std::regex stamped("^\\w{3} [-0-9]{10} [:0-9]{8} (.*)$");
+    std::vector<std::string> texts;
+    for (const auto& line : lines)
+    {
+        std::smatch match;
+        if (std::regex_match(line, match, stamped))
+            texts.push_back(match[1].str());
+    }
+    EXPECT_EQ(texts, (std::vector<std::string>{"before the group", "another thread", "grouped one", "grouped two",
+                                               "after the group"}))
+        << "every grouped line has its timestamp, in the order logged";
+}
+
 TEST(Log, LinesOfManyThreadsStayWhole)
 {
     std::vector<std::thread> threads;
