@@ -120,6 +120,27 @@ public:
 
     void write_unlocked(std::string_view text) noexcept
     {
+        const int fd = descriptor_unlocked();
+        if (fd < 0)
+            return;
+        char stamp[50];
+        const std::time_t now = std::time(nullptr);
+        std::tm local{};
+        localtime_r(&now, &local);
+        const auto length = std::strftime(stamp, sizeof(stamp), "%a %Y-%m-%d %H:%M:%S", &local);
+        write_line(fd, std::string_view(stamp, length), text);
+    }
+
+    void write_lines_unlocked(std::string_view lines) noexcept
+    {
+        if (const int fd = descriptor_unlocked(); fd >= 0)
+            write_text(fd, lines);
+    }
+
+private:
+    // Without an open file, opens one only when nobody else is holding the lock.
+    int descriptor_unlocked() noexcept
+    {
         int fd = descriptor.load();
         if (fd < 0 && mutex.try_lock())
         {
@@ -132,17 +153,9 @@ public:
             }
             mutex.unlock();
         }
-        if (fd < 0)
-            return;
-        char stamp[50];
-        const std::time_t now = std::time(nullptr);
-        std::tm local{};
-        localtime_r(&now, &local);
-        const auto length = std::strftime(stamp, sizeof(stamp), "%a %Y-%m-%d %H:%M:%S", &local);
-        write_line(fd, std::string_view(stamp, length), text);
+        return fd;
     }
 
-private:
     int open_locked()
     {
         if (descriptor.load() < 0)
@@ -252,6 +265,12 @@ void write_log_line(std::string_view text)
     *group_lines += ' ';
     *group_lines += text;
     *group_lines += '\n';
+    // A long group goes out in pieces, so that it never holds much back.
+    if (group_lines->size() >= 64 * 1024)
+    {
+        log_file().write_lines(*group_lines);
+        group_lines->clear();
+    }
 }
 
 LogGroup::LogGroup() : outermost(group_lines == nullptr)
@@ -277,9 +296,46 @@ LogGroup::~LogGroup()
     }
 }
 
+namespace
+{
+// Writes out this thread's open group and logs line by line while it lives: a report's lines are
+// in the file before its box waits for a click.
+class GroupPause
+{
+public:
+    GroupPause() : lines(group_lines)
+    {
+        group_lines = nullptr;
+        if (lines == nullptr || lines->empty())
+            return;
+        try
+        {
+            log_file().write_lines(*lines);
+        }
+        catch (const std::exception& e)
+        {
+            std::cerr << "log: " << e.what() << ":\n" << *lines;
+        }
+        lines->clear();
+    }
+    GroupPause(const GroupPause&) = delete;
+    GroupPause& operator=(const GroupPause&) = delete;
+    ~GroupPause() { group_lines = lines; }
+
+private:
+    std::string* lines;
+};
+} // namespace
+
 void write_log_line_unlocked(std::string_view text) noexcept
 {
     log_file().write_unlocked(text);
+}
+
+void write_log_group_unlocked() noexcept
+{
+    if (group_lines != nullptr && ! group_lines->empty())
+        log_file().write_lines_unlocked(*group_lines);
 }
 
 LogLine::~LogLine()
@@ -310,6 +366,7 @@ void log_and_show_exception(const std::exception* exception, const std::string& 
     if (! local.report_pending)
         return;
 
+    const GroupPause lines_before_the_box;
     write_log_line(local.to_string());
 
     // A failure while reporting another one (the "problem" row cannot be written on a lost

@@ -28,6 +28,8 @@ void write_log_line(std::string_view text);
 // any lock the failing thread may hold, and never throws or allocates. Without an open file it
 // opens one only when nobody else is holding the log's lock.
 void write_log_line_unlocked(std::string_view text) noexcept;
+// The lines of the failing thread's open group, for the handlers to write before their own.
+void write_log_group_unlocked() noexcept;
 
 // Opens a log file the way the program's own is opened: appended to up to the size limit,
 // emptied beyond it, with the separator lines at the start of the run. The file is the user's
@@ -93,9 +95,11 @@ private:
 };
 
 // Lines that this thread logs while a group lives are written together when it goes, in one
-// write: for a step that logs a burst of lines with nothing else between them (the start-up logs
-// every reference record and every step of its progress bar), where a system call per line
-// would cost more than the step. A group inside a group adds to the outer one.
+// write (or one per 64 KiB): for a step that logs a burst of lines with nothing else between them
+// (the start-up logs every reference record and every step of its progress bar), where a system
+// call per line would cost more than the step. An exception writes them as the group unwinds, and
+// the crash and terminate handlers write them before their own. A group inside a group adds to
+// the outer one.
 class LogGroup
 {
 public:

@@ -231,14 +231,15 @@ void LoadWnd::find_display_number_width()
 
 namespace
 {
-// Reads one relation into its map and order list, logging every record.
+// Reads one relation into its map and order list, logging every record; the lines of a relation
+// go to the file together.
 template <typename Record>
 void load_relation(LoadWnd& window, DB& db, const std::string& sql, std::map<std::uint64_t, Record>& map,
                    std::vector<std::uint64_t>* order)
 {
+    const LogGroup lines_of_the_relation;
     for (const auto& row : db.exec_nt(sql, ""))
     {
-        const LogGroup lines_of_the_record;
         window.loading(1, "");
         Record record(row);
         LogLine() << "loading: " << record.describe();
@@ -254,10 +255,10 @@ template <typename Record, typename Key>
 void load_sorted_relation(LoadWnd& window, DB& db, const std::string& sql, std::map<std::uint64_t, Record>& map,
                           std::vector<std::uint64_t>& order, Key key)
 {
+    const LogGroup lines_of_the_relation;
     std::multimap<std::string, std::uint64_t> sorted;
     for (const auto& row : db.exec_nt(sql, ""))
     {
-        const LogGroup lines_of_the_record;
         window.loading(1, "");
         Record record(row);
         LogLine() << "loading: " << record.describe();
@@ -265,7 +266,6 @@ void load_sorted_relation(LoadWnd& window, DB& db, const std::string& sql, std::
         sorted.emplace(key(record), id);
         map.insert_or_assign(id, std::move(record));
     }
-    const LogGroup progress_of_the_sorting;
     for (const auto& [name, id] : sorted)
     {
         window.loading(1, "");

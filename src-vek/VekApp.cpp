@@ -348,6 +348,7 @@ std::string exception_code_name(std::uint32_t code)
 void VEK_CPlusPlus_Terminate_Handler()
 {
     end_a_hanging_handler_after_seconds(10);
+    write_log_group_unlocked();
     write_log_line_unlocked("terminate handler invoked");
     const Zel::Exception e("VEK_CPlusPlus_Terminate_Handler", "src-vek/VekApp", __LINE__, "terminate handler invoked");
     write_log_line_unlocked(e.describe());
@@ -357,6 +358,7 @@ void VEK_CPlusPlus_Terminate_Handler()
 void VEK_Juce_Crash_Handler(void* info)
 {
     end_a_hanging_handler_after_seconds(10);
+    write_log_group_unlocked();
 #if JUCE_WINDOWS
     if (info != nullptr)
     {

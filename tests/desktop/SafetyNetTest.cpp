@@ -60,6 +60,11 @@ TEST(SafetyNet, CrashesEndWithTheCrashHandlersTraceAndCodeOne)
         EXPECT_GT(backtrace, handler_line) << mode << ": the frames follow \"backtrace:\"";
         EXPECT_GT(description, backtrace) << mode;
         EXPECT_NE(at(log, "Function name:      VEK_Juce_Crash_Handler"), std::string::npos) << mode;
+        if (std::string(mode) == "segv")
+        {
+            EXPECT_LT(at(log, " probe: grouped line before the fault\n"), signal_line)
+                << "the crashing thread's open group is written before the handler's lines";
+        }
     }
 }
 

@@ -112,6 +112,8 @@ public:
         }
         else if (mode == "segv")
         {
+            const LogGroup group;
+            LogLine() << "probe: grouped line before the fault";
             volatile std::uintptr_t unmapped = 16;
             *reinterpret_cast<volatile int*>(unmapped) = 1;
         }

@@ -224,6 +224,28 @@ TEST(LogAndShowException, ReportsOnceWithLogHistoryLinesAndDialog)
         << log;
 }
 
+TEST(LogAndShowException, LinesOfAnOpenGroupAndTheReportAreInTheFileBeforeTheBox)
+{
+    recorder().reset();
+    std::string log_when_shown;
+    recorder().on_box = [&](const RecordingInteraction::Box&) { log_when_shown = read_log(); };
+    {
+        const LogGroup group;
+        LogLine() << "grouped before the failure";
+        Zel::Exception e("f", "src-x/Thing", 1, "failed inside a group");
+        log_and_show_exception(&e, "x.cpp", 5);
+        LogLine() << "grouped after the report";
+        EXPECT_EQ(read_log().find("grouped after the report"), std::string::npos) << "the group goes on after it";
+    }
+    recorder().on_box = nullptr;
+
+    EXPECT_NE(log_when_shown.find(" grouped before the failure\n"), std::string::npos) << log_when_shown;
+    EXPECT_NE(log_when_shown.find("The error text is:  failed inside a group"), std::string::npos)
+        << "the description is in the file while the box is up";
+    const std::string log = read_log();
+    EXPECT_LT(log.find("failed inside a group"), log.find("grouped after the report")) << "in the order logged";
+}
+
 TEST(LogAndShowException, AlreadyReportedExceptionIsNotShownAgain)
 {
     recorder().reset();
