@@ -90,7 +90,7 @@ TEST(SafetyNet, ExceptionInAClickedButtonIsReportedOnceAndTheProgramGoesOn)
         for (int attempt = 0; attempt < 10; ++attempt)
         {
             tool_output = output_of({"xdotool", "windowraise", window, "windowactivate", window});
-            tool_output += "\n" + output_of({"xdotool", "mousemove", "--sync", "--window", window, "150", "100",
+            tool_output += "\n" + output_of({"xdotool", "mousemove", "--window", window, "150", "100", "sleep", "0.1",
                                               "click", "1", "getmouselocation"});
             if (pump_until([&] { return read_log().find(line) != std::string::npos; }, 2000))
                 return true;

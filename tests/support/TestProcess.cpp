@@ -13,6 +13,13 @@ std::string output_of(const juce::StringArray& command)
     juce::ChildProcess tool;
     if (! tool.start(command))
         return "";
+    // A tool that waits for something the display never does (an activation, a pointer move)
+    // must not hang the test: its few lines fit in the pipe while it runs.
+    if (! tool.waitForProcessToFinish(15000))
+    {
+        tool.kill();
+        return "(" + command[0].toStdString() + " did not finish within 15 s)";
+    }
     return tool.readAllProcessOutput().trim().toStdString();
 }
 

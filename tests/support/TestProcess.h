@@ -7,7 +7,8 @@
 
 #include <sys/types.h>
 
-// What a command printed, trimmed; empty when it could not be started.
+// What a command printed, trimmed; empty when it could not be started. A command that has not
+// ended within 15 s is killed.
 std::string output_of(const juce::StringArray& command);
 
 // A program of ours in a process of its own, on this process's display, home and log folder;
