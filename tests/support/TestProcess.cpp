@@ -50,9 +50,17 @@ std::string TestProcess::window_named(const std::string& title, int timeout_ms) 
     pump_until(
         [&] {
             // Both conditions: by default xdotool takes windows that meet either.
-            found = output_of(
-                {"xdotool", "search", "--all", "--onlyvisible", "--pid", juce::String(pid), "--name", title});
-            found = found.substr(0, found.find('\n'));
+            // The first window id; xdotool's complaints about windows that went away meanwhile
+            // come on the same output.
+            const juce::StringArray lines = juce::StringArray::fromLines(juce::String(output_of(
+                {"xdotool", "search", "--all", "--onlyvisible", "--pid", juce::String(pid), "--name", title})));
+            found.clear();
+            for (const auto& line : lines)
+                if (line.isNotEmpty() && line.containsOnly("0123456789"))
+                {
+                    found = line.toStdString();
+                    break;
+                }
             return ! found.empty();
         },
         timeout_ms);
