@@ -332,7 +332,7 @@ LogEntry EditorComponent::get_entry_from_screen() const
     return entry;
 }
 
-const char* const EditorComponent::numbering_lock_sql = "LOCK TABLE vek.logs IN ACCESS EXCLUSIVE MODE";
+const char* const EditorComponent::numbering_lock_sql = "LOCK TABLE vek.logs IN SHARE ROW EXCLUSIVE MODE";
 
 bool EditorComponent::lock_database_entry()
 {
