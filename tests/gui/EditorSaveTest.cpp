@@ -316,9 +316,12 @@ TEST_F(EditorSave, AFailedNumberingReleasesTheTableBeforeItsErrorIsShown)
     std::string read_while_shown;
     recorder().on_box = [&](const RecordingInteraction::Box&) {
         pqxx::connection other(sandbox::connection_string(database.name()));
-        pqxx::nontransaction work(other);
-        work.exec("SET lock_timeout = '2s'");
+        pqxx::work work(other);
+        work.exec("SET LOCAL lock_timeout = '2s'");
+        // The strongest lock there is: it waits for any lock at all on the table.
+        work.exec("LOCK TABLE vek.logs IN ACCESS EXCLUSIVE MODE");
         read_while_shown = work.exec("SELECT count(*) FROM vek.logs")[0][0].c_str();
+        work.commit();
     };
 
     EditorWnd window;
