@@ -69,8 +69,8 @@ DB& database_or_throw(const char* function_name, int line)
     return *database;
 }
 
-// Reports what is being handled, unless it has been reported already, and lets it go.
-void report_swallowed(const char* function_name, int line)
+// Reports the exception being handled, unless it has been reported already.
+void report_current(const char* function_name, int line)
 {
     const Zel::Exception e = Zel::Exception::from_current(function_name, "src-editor/EditorComponent", line);
     log_and_show_exception(&e, "src-editor/EditorComponent", line);
@@ -383,9 +383,7 @@ bool EditorComponent::lock_database_entry()
         // win. So an entry whose lock could not be asked for is only shown.
         if (! is_locked)
             make_read_only();
-        const Zel::Exception e = Zel::Exception::from_current("EditorComponent::lock_database_entry",
-                                                              "src-editor/EditorComponent", __LINE__);
-        log_and_show_exception(&e, "src-editor/EditorComponent", __LINE__);
+        report_current("EditorComponent::lock_database_entry", __LINE__);
     }
     return is_locked;
 }
@@ -409,7 +407,7 @@ void EditorComponent::unlock_database_entry()
     }
     catch (...)
     {
-        report_swallowed("EditorComponent::unlock_database_entry", __LINE__);
+        report_current("EditorComponent::unlock_database_entry", __LINE__);
     }
     if (! db->is_open())
         return;
@@ -419,7 +417,7 @@ void EditorComponent::unlock_database_entry()
     }
     catch (...)
     {
-        report_swallowed("EditorComponent::unlock_database_entry", __LINE__);
+        report_current("EditorComponent::unlock_database_entry", __LINE__);
     }
 }
 
@@ -560,9 +558,7 @@ bool EditorComponent::save_order()
     }
     catch (...)
     {
-        const Zel::Exception e =
-            Zel::Exception::from_current("EditorComponent::save_order", "src-editor/EditorComponent", __LINE__);
-        log_and_show_exception(&e, "src-editor/EditorComponent", __LINE__);
+        report_current("EditorComponent::save_order", __LINE__);
         return false;
     }
 }

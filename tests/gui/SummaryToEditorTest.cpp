@@ -1,3 +1,4 @@
+#include "Cfg.h"
 #include "EditorWnd.h"
 #include "Interaction.h"
 #include "SampleLogs.h"
@@ -249,4 +250,39 @@ TEST_F(SummaryToEditor, AChangeOfRoleSettlesUnsavedEditsAndClosesTheEditors)
     EXPECT_FALSE(test.app.summary_window->isVisible());
     EXPECT_EQ(database.value("SELECT lock_name IS NULL FROM vek.logs WHERE id = " + std::to_string(id)), "t")
         << "and their locks";
+}
+
+TEST_F(SummaryToEditor, AClosedEditorComesBackUntilDeletedAndTheLastDeletedPlacesTheNext)
+{
+    const std::uint64_t first = summary->visible_rows[0]->id;
+    const std::uint64_t second = summary->visible_rows[1]->id;
+    summary->open_existing_entry(0);
+    summary->open_existing_entry(1);
+    EditorWnd* a = summary->editor_for(first);
+    EditorWnd* b = summary->editor_for(second);
+    EXPECT_EQ(a->getName(), "VEK v1.2.1-3304 - Log Entry Editor");
+    a->setSize(700, 420);
+    b->setSize(650, 410);
+    a->component.problem.setText("left as it was", true);
+
+    a->closeButtonPressed();
+    summary->open_existing_entry(0);
+    EXPECT_EQ(summary->editor_for(first), a) << "reopened before the clean-up: the same window";
+    EXPECT_TRUE(a->isVisible());
+    EXPECT_EQ(a->component.problem.getText(), "left as it was") << "as it was left";
+
+    a->closeButtonPressed();
+    ASSERT_TRUE(pump_until([&] { return summary->editor_for(first) == nullptr; }, 3000));
+    const juce::String b_state = b->getWindowStateAsString();
+    b->closeButtonPressed();
+    ASSERT_TRUE(pump_until([&] { return summary->editor_for(second) == nullptr; }, 3000));
+    EXPECT_EQ(test.app.cfg->getValue("EditorWnd"), b_state) << "one key for all editor windows";
+    EXPECT_EQ(database.value("SELECT count(*) FROM vek.logs WHERE lock_name IS NOT NULL"), "0");
+
+    summary->open_existing_entry(0);
+    EditorWnd* again = summary->editor_for(first);
+    ASSERT_NE(again, nullptr);
+    EXPECT_NE(again->component.problem.getText(), "left as it was") << "after the clean-up: a fresh window";
+    EXPECT_TRUE(again->component.is_locked) << "and a fresh lock";
+    EXPECT_NEAR(again->getWidth(), 650, 5) << "placed as the editor deleted last, not as the one before";
 }
