@@ -106,8 +106,8 @@ TEST_F(ConcurrentClients, EightClientsSavingAtOnceNumberADepartmentWithoutGapsOr
     database.execute("UPDATE vek.logs SET display_number = NULL");
     const int clients = 8;
     const int saves = 25;
-    const juce::File go = juce::File::getSpecialLocation(juce::File::tempDirectory).getChildFile("vek-probe-go");
-    go.deleteFile();
+    const juce::File go =
+        juce::File::getSpecialLocation(juce::File::tempDirectory).getNonexistentChildFile("vek-probe-go", "");
     std::vector<std::unique_ptr<ProbeClient>> probes;
     for (int i = 0; i < clients; ++i)
         probes.push_back(std::make_unique<ProbeClient>(
