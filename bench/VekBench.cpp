@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <cstdio>
@@ -34,6 +35,7 @@
 #include <malloc.h>
 #include <random>
 #include <sstream>
+#include <thread>
 #include <unistd.h>
 
 namespace
@@ -387,6 +389,73 @@ void measure_editor(VekApplication& app)
 }
 
 // ---------------------------------------------------------------------------------------------
+// Saving: a new entry's save (insert and display number) through the editor, while three other
+// connections run the loading thread's chunked load of the whole site over and over, against the
+// same save on an idle server in the same run.
+
+std::vector<double> save_times(VekApplication& app, std::uint64_t source, int count)
+{
+    std::vector<double> times;
+    for (int i = 0; i < count; ++i)
+    {
+        EditorComponent editor(true);
+        editor.load_order(source, true);
+        for (GroupboxWithCombobox* field : std::initializer_list<GroupboxWithCombobox*>{&editor.author, &editor.shift})
+            if (! field->items().empty())
+                field->select_dbid(static_cast<std::uint64_t>(field->items().front().id));
+        editor.status.show_text("open");
+        editor.problem.setText("bench save " + juce::String(i), false);
+        bool saved = false;
+        times.push_back(seconds_of([&] { saved = editor.save_order(); }));
+        if (! saved)
+            std::cerr << "save: a save failed; see the log" << std::endl;
+    }
+    benchmark::DoNotOptimize(app.database.get());
+    std::sort(times.begin(), times.end());
+    return times;
+}
+
+void measure_save(VekApplication& app)
+{
+    // A source whose references are all there, the newest of the site's entries.
+    const std::uint64_t source = app.database
+                                     ->exec1("SELECT max(id) FROM vek.logs WHERE motor_id IS NOT NULL AND "
+                                             "categories_id IS NOT NULL AND downtime_reasons_id IS NOT NULL")[0][0]
+                                     .as<std::uint64_t>();
+    const int count = 50;
+    const std::vector<double> idle = save_times(app, source, count);
+
+    std::vector<std::unique_ptr<DB>> readers;
+    for (int i = 0; i < 3; ++i)
+        readers.push_back(std::make_unique<DB>(*app.cfg));
+    std::atomic<bool> stop{false};
+    std::atomic<int> loads{0};
+    std::vector<std::thread> threads;
+    for (auto& reader : readers)
+        threads.emplace_back([&stop, &loads, db = reader.get()] {
+            while (! stop)
+            {
+                Quiet quiet;
+                LogLoader loader(*db, 5, quiet);
+                loader.run();
+                ++loads;
+            }
+        });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const std::vector<double> loaded = save_times(app, source, count);
+    stop = true;
+    for (auto& thread : threads)
+        thread.join();
+
+    const double idle_median = idle[idle.size() / 2];
+    const double loaded_median = loaded[loaded.size() / 2];
+    figures.push_back({"save_under_load", loaded_median / idle_median, "x", 3.0});
+    std::cerr << "save: median " << loaded_median * 1e3 << " ms, slowest " << loaded.back() * 1e3 << " ms of " << count
+              << " saves under " << loads.load() << " loads of the whole site; idle median " << idle_median * 1e3
+              << " ms, slowest " << idle.back() * 1e3 << " ms" << std::endl;
+}
+
+// ---------------------------------------------------------------------------------------------
 // Reports of 10,000 rows, written through the generator's own code (progress, hidden file, move
 // into place), against writing as many bytes to a file the same way.
 
@@ -590,7 +659,7 @@ int main(int argc, char** argv)
     app.database = std::make_unique<DB>(*app.cfg);
     app.current_role_id = static_cast<std::uint64_t>(app.cfg->getIntValue("role_id", 1));
 
-    // VEK_BENCH_ONLY=startup (or load, memory, report, admin, editor, micro) runs one part, for profiling.
+    // VEK_BENCH_ONLY=startup (or load, memory, report, admin, editor, save, micro) runs one part, for profiling.
     const char* only_env = std::getenv("VEK_BENCH_ONLY");
     const std::string only = only_env != nullptr ? only_env : "";
     const auto wanted = [&only](const char* part) { return only.empty() || only == part; };
@@ -611,6 +680,8 @@ int main(int argc, char** argv)
         measure_admin();
     if (wanted("editor"))
         measure_editor(app);
+    if (wanted("save"))
+        measure_save(app);
 
     Quiet quiet;
     LogLoader loader(*app.database, 5, quiet);

@@ -2,6 +2,7 @@
 
 #include "DB.h"
 #include "EditorWnd.h"
+#include "History.h"
 #include "Hours.h"
 #include "Interaction.h"
 #include "LoadWnd.h"
@@ -13,6 +14,8 @@
 
 #include <algorithm>
 #include <iterator>
+#include <locale>
+#include <sstream>
 
 namespace
 {
@@ -44,6 +47,33 @@ std::string shown_text(const juce::TextEditor& editor, const std::string& loaded
     if (shown.size() < loaded.size() && shown == from_utf8(loaded).replace("\r\n", "\n").toStdString())
         return loaded;
     return shown;
+}
+
+// Invalid problem and action texts: the glow's colour as background.
+const juce::Colour invalid_text(juce::uint8(255), juce::uint8(136), juce::uint8(136), juce::uint8(85));
+
+// As a standard output stream writes it: at most six significant digits, no trailing zeros.
+std::string hours_for_sql(double hours)
+{
+    std::ostringstream text;
+    text.imbue(std::locale::classic());
+    text << hours;
+    return text.str();
+}
+
+DB& database_or_throw(const char* function_name, int line)
+{
+    DB* database = VekApplication::database_if_any();
+    if (database == nullptr)
+        throw Zel::Exception(function_name, "src-editor/EditorComponent", line, "there is no database connection");
+    return *database;
+}
+
+// Reports the exception being handled, unless it has been reported already.
+void report_current(const char* function_name, int line)
+{
+    const Zel::Exception e = Zel::Exception::from_current(function_name, "src-editor/EditorComponent", line);
+    log_and_show_exception(&e, "src-editor/EditorComponent", line);
 }
 
 ShiftLogSummaryComponent* summary_component()
@@ -86,6 +116,7 @@ EditorComponent::EditorComponent(bool load_follows)
     for (GroupboxWithCombobox* field : std::initializer_list<GroupboxWithCombobox*>{&author, &downtime})
         field->select_single_item();
     validate_fields();
+    remember_loaded_texts();
 }
 
 void EditorComponent::list_all_equipment()
@@ -137,17 +168,15 @@ void EditorComponent::load_order(std::uint64_t id, bool clone)
 
     try
     {
-        DB* database = VekApplication::database_if_any();
-        if (database == nullptr)
-            throw Zel::Exception("EditorComponent::load_order", "src-editor/EditorComponent", __LINE__,
-                                 "cannot load a log entry without a database connection");
-        const pqxx::result result = database->exec1("SELECT * FROM vek.all_logs WHERE id=" + std::to_string(id));
+        DB& database = database_or_throw("EditorComponent::load_order", __LINE__);
+        const pqxx::result result = database.exec1("SELECT * FROM vek.all_logs WHERE id=" + std::to_string(id));
         loaded_entry = LogEntry(result[0]);
         const std::string dump = loaded_entry.to_string();
         LogLine() << "loaded log entry from database: " << dump;
         fill_fields(loaded_entry, clone);
         if (! clone)
             verify(dump);
+        remember_loaded_texts();
     }
     catch (...)
     {
@@ -157,6 +186,7 @@ void EditorComponent::load_order(std::uint64_t id, bool clone)
             make_read_only();
         if (lists_pending)
             list_all_equipment();
+        remember_loaded_texts();
         throw;
     }
 }
@@ -302,31 +332,273 @@ LogEntry EditorComponent::get_entry_from_screen() const
     return entry;
 }
 
+const char* const EditorComponent::numbering_lock_sql = "LOCK TABLE vek.logs IN SHARE ROW EXCLUSIVE MODE";
+
 bool EditorComponent::lock_database_entry()
 {
-    // Record locks come with saving: until then no editor holds one and none is refused.
+    if (dbid == 0 || is_locked)
+        return is_locked;
+    const std::string n = std::to_string(dbid);
+    try
+    {
+        DB& db = database_or_throw("EditorComponent::lock_database_entry", __LINE__);
+        if (db.exec1("SELECT pg_try_advisory_lock(id) FROM vek.logs WHERE id=" + n)[0][0].as<bool>())
+        {
+            is_locked = true;
+            db.exec_nt("UPDATE vek.logs SET lock_name='" + db.esc(user_identity())
+                           + "', lock_ip_address=INET_CLIENT_ADDR(), lock_timestamp=NOW() WHERE id=" + n,
+                       "");
+            return is_locked;
+        }
+
+        make_read_only();
+        const pqxx::result holder = db.exec_nt("SELECT epoch_lock, lock_name FROM vek.all_logs WHERE id=" + n, "");
+        std::int64_t epoch_lock = 0;
+        std::string lock_name;
+        if (! holder.empty())
+        {
+            epoch_lock = holder[0][0].is_null() ? 0 : holder[0][0].as<std::int64_t>();
+            lock_name = holder[0][1].is_null() ? std::string() : holder[0][1].as<std::string>();
+        }
+        std::string message = "This maintenance log entry is already locked by ";
+        if (lock_name.empty())
+        {
+            message += "another user.";
+        }
+        else
+        {
+            message += lock_name + ".";
+            if (epoch_lock != 0)
+                message += " This lock was obtained " + Zel::approximateAge(epoch_lock) + ".";
+        }
+        message += "\n\nYou can view the maintenance log, but you cannot edit or save it due to the previous user's "
+                   "lock.";
+        LogLine() << message;
+        Interaction::get().show_message_box_async(Interaction::Icon::info,
+                                                  "Maintenance Log Entry #" + n + " Is Locked!", message);
+    }
+    catch (...)
+    {
+        // Without the lock another client may be editing the entry: the last save would silently
+        // win. So an entry whose lock could not be asked for is only shown.
+        if (! is_locked)
+            make_read_only();
+        report_current("EditorComponent::lock_database_entry", __LINE__);
+    }
     return is_locked;
 }
 
 void EditorComponent::unlock_database_entry()
 {
-    // Nothing to release while no editor takes a lock.
+    if (dbid == 0 || ! is_locked)
+        return;
+    is_locked = false;
+    DB* db = VekApplication::database_if_any();
+    if (db == nullptr)
+        return; // the server released the lock with the connection
+    const std::string n = std::to_string(dbid);
+    // Columns first: a client that takes the lock the moment it is free keeps the columns it writes.
+    // Each statement reports its own failure; the advisory lock is still released after a failed
+    // update, unless the connection, and the lock with it, is gone.
+    try
+    {
+        db->exec_nt("UPDATE vek.logs SET lock_name=NULL, lock_timestamp=NULL, lock_ip_address=NULL WHERE id=" + n,
+                    "");
+    }
+    catch (...)
+    {
+        report_current("EditorComponent::unlock_database_entry", __LINE__);
+    }
+    if (! db->is_open())
+        return;
+    try
+    {
+        db->exec_nt("SELECT pg_advisory_unlock(id) FROM vek.logs WHERE id=" + n, "");
+    }
+    catch (...)
+    {
+        report_current("EditorComponent::unlock_database_entry", __LINE__);
+    }
+}
+
+bool EditorComponent::is_blank(const std::string& text)
+{
+    return text.find_first_not_of(" \r\n\t") == std::string::npos;
 }
 
 void EditorComponent::validate_fields()
 {
-    // Saving comes with validation: until then nothing can be saved.
-    save_button.setEnabled(false);
+    int count = 0;
+    for (GroupboxWithCombobox* field : combo_fields())
+    {
+        if (! field->is_valid())
+        {
+            ++count;
+            field->setComponentEffect(&glow);
+        }
+        else
+        {
+            field->setComponentEffect(nullptr);
+        }
+    }
+
+    const bool open = status.combobox.getText() == "open";
+    if (hours < 0)
+    {
+        ++count;
+        time.setComponentEffect(&glow);
+        LogLine() << "cannot save log: hours \"" << hours_for_sql(hours) << "\" are invalid";
+    }
+    else if (! open && hours <= 0)
+    {
+        ++count;
+        time.setComponentEffect(&glow);
+        LogLine() << "cannot save log: hours \"" << hours_for_sql(hours) << "\" are invalid for a closed log";
+    }
+    else
+    {
+        time.setComponentEffect(nullptr);
+    }
+
+    const auto mark = [](juce::TextEditor& editor, bool invalid) {
+        if (invalid)
+            editor.setColour(juce::TextEditor::backgroundColourId, invalid_text);
+        else
+            editor.removeColour(juce::TextEditor::backgroundColourId);
+        editor.repaint();
+    };
+    const bool blank_problem = is_blank(problem.getText().toStdString());
+    mark(problem, blank_problem);
+    if (blank_problem)
+    {
+        ++count;
+        LogLine() << "cannot save log: problem field cannot be empty";
+    }
+    const bool blank_action = ! open && is_blank(action.getText().toStdString());
+    mark(action, blank_action);
+    if (blank_action)
+    {
+        ++count;
+        LogLine() << "cannot save log: action field on a closed log cannot be empty";
+    }
+
+    if (count > 0)
+    {
+        save_button.setEnabled(false);
+        save_button.setTooltip("Cannot save log entry until all invalid fields have been fixed.");
+        LogLine() << "cannot save log: total of " << count << " invalid fields";
+    }
+    else if (get_entry_from_screen() == loaded_entry)
+    {
+        save_button.setEnabled(false);
+        save_button.setTooltip("No changes have been made to this maintenance log entry.");
+    }
+    else
+    {
+        save_button.setEnabled(true);
+        save_button.setTooltip("Save this log entry and close the window.");
+    }
+}
+
+std::string EditorComponent::save_sql(DB& db, std::string& description)
+{
+    std::string completion = "NULL";
+    if (epoch_end == 1)
+        completion = "NOW()";
+    else if (epoch_end > 946684800)
+        completion = "TO_TIMESTAMP(" + std::to_string(epoch_end) + ")";
+    if (hours < 0)
+        hours = 0;
+    const std::string p = db.esc(shown_text(problem, loaded_entry.problem));
+    const std::string a = db.esc(shown_text(action, loaded_entry.action));
+    const std::string m = std::to_string(equipment.get_dbid());
+    const std::string d = std::to_string(department.get_dbid());
+    const std::string s = std::to_string(shift.get_dbid());
+    const std::string c = std::to_string(category.get_dbid());
+    const std::string au = std::to_string(author.get_dbid());
+    const std::uint64_t status_id = status.get_dbid();
+    const std::string st = std::to_string(status_id);
+    const std::string r = std::to_string(downtime.get_dbid());
+    const std::string h = hours_for_sql(hours);
+
+    if (dbid != 0)
+    {
+        description = "save existing maintenance log";
+        if (status_id != loaded_entry.status_id)
+            description += "; set status to '" + vek().status_at(status_id).name + "'";
+        return "UPDATE vek.logs SET motor_id=" + m + ", departments_id=" + d + ", shifts_id=" + s
+               + ", categories_id=" + c + ", problem='" + p + "', action='" + a + "', authors_id=" + au
+               + ", status_id=" + st + ", last_updated=NOW(), timestamp_end=" + completion + ", hours=" + h
+               + ", downtime_reasons_id=" + r + " WHERE id=" + std::to_string(dbid)
+               + " RETURNING id, display_number, departments_id";
+    }
+    description = "create new maintenance log";
+    return "INSERT INTO vek.logs (motor_id, departments_id, shifts_id, categories_id, problem, action, authors_id, "
+           "status_id, last_updated, timestamp_end, hours, downtime_reasons_id ) VALUES ("
+           + m + ", " + d + ", " + s + ", " + c + ", '" + p + "', '" + a + "', " + au + ", " + st + ", NOW(), "
+           + completion + ", " + h + ", " + r + " ) RETURNING id, display_number, departments_id";
 }
 
 bool EditorComponent::save_order()
 {
-    LogLine() << "cannot save log entry #" << dbid << ": saving is not part of this client yet";
-    return false;
+    try
+    {
+        DB& db = database_or_throw("EditorComponent::save_order", __LINE__);
+        std::string description;
+        const std::string sql = save_sql(db, description);
+        LogLine() << "saving log entry #" << dbid << ": " << description;
+        const pqxx::result result = db.exec1(sql);
+        const pqxx::row row = result[0];
+        dbid = row["id"].as<std::uint64_t>();
+        add_history_event(HistoryEvent::save, dbid, description);
+        display_number = row["display_number"].is_null() ? 0 : row["display_number"].as<std::uint64_t>();
+        if (display_number == 0)
+            assign_display_number(db, row["departments_id"].is_null() ? 0 : row["departments_id"].as<std::uint64_t>());
+        return true;
+    }
+    catch (...)
+    {
+        report_current("EditorComponent::save_order", __LINE__);
+        return false;
+    }
+}
+
+void EditorComponent::assign_display_number(DB& db, std::uint64_t department_id)
+{
+    std::uint64_t number = 0;
+    {
+        // A failed statement ends the transaction, and with it the table lock, before it is reported.
+        DBT work(db, "assign display number to maintenance log");
+        work.exec(numbering_lock_sql, "");
+        const pqxx::result highest = work.exec1(
+            "SELECT MAX(display_number) FROM vek.logs WHERE departments_id=" + std::to_string(department_id), "");
+        number = (highest[0][0].is_null() ? 0 : highest[0][0].as<std::uint64_t>()) + 1;
+        work.exec("UPDATE vek.logs SET display_number=" + std::to_string(number) + " WHERE id=" + std::to_string(dbid),
+                  "");
+        work.commit();
+    }
+    display_number = number;
+    add_history_event(HistoryEvent::save, dbid, "assigned display number " + std::to_string(number));
+}
+
+bool EditorComponent::has_unsaved_edits() const
+{
+    return ! read_only && (save_button.isEnabled() || current_texts() != loaded_texts);
+}
+
+std::array<juce::String, 3> EditorComponent::current_texts() const
+{
+    return {problem.getText(), action.getText(), time.editor.getText()};
+}
+
+void EditorComponent::remember_loaded_texts()
+{
+    loaded_texts = current_texts();
 }
 
 void EditorComponent::make_read_only()
 {
+    read_only = true;
     setEnabled(false);
     if (auto* window = findParentComponentOfClass<juce::DocumentWindow>())
         window->setBackgroundColour(juce::Colour(221, 204, 204));
@@ -371,7 +643,7 @@ void EditorComponent::buttonClicked(juce::Button* button)
         juce::MouseCursor::hideWaitCursor();
         if (! saved)
         {
-            setEnabled(true);
+            setEnabled(! read_only);
             return;
         }
         if (ShiftLogSummaryComponent* summary = summary_component())

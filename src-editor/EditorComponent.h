@@ -15,9 +15,12 @@
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
+
+class DB;
 
 // The content of an editor window: one log entry, new, loaded by id or cloned from another, in
 // framed fields. After loading it checks that the fields show what was stored.
@@ -79,15 +82,29 @@ public:
     // The lines in which two entries' dumps differ, sorted: those of either that the other lacks.
     static std::vector<std::string> dump_differences(const std::string& dump, const std::string& other_dump);
 
-    // Takes the record lock of an existing entry; returns whether this editor holds it.
+    // Takes the record lock of an existing entry; returns whether this editor holds it. An entry
+    // whose lock is refused, or cannot be asked for, is shown read-only.
     bool lock_database_entry();
+    // Releases the lock if this editor holds it. Never throws: a failure is reported, and closing
+    // an editor goes on.
     void unlock_database_entry();
 
     // Marks invalid fields and decides whether the save button may be used.
     void validate_fields();
 
-    // Nothing can be edited or saved; the window shows it in its colour.
+    // Empty, or nothing but spaces, tabs and line breaks.
+    static bool is_blank(const std::string& text);
+
+    // Nothing can be edited or saved; the window shows it in its colour. For good: nothing enables
+    // a read-only editor again.
     void make_read_only();
+    bool is_read_only() const { return read_only; }
+
+    // Whether closing now would lose something: a change that could be saved, or typed text.
+    bool has_unsaved_edits() const;
+
+    // The statement that takes a department's numbering for itself until its transaction ends.
+    static const char* const numbering_lock_sql;
 
     void resized() override;
     void buttonClicked(juce::Button* button) override;
@@ -100,6 +117,9 @@ public:
 private:
     // Cost centers, systems and equipment not listed yet (a load was to follow).
     bool lists_pending = true;
+    bool read_only = false;
+    // The problem, action and time texts as the construction or the load left them.
+    std::array<juce::String, 3> loaded_texts;
 
     std::vector<GroupboxWithCombobox*> combo_fields();
     // The fields whose lists are those of the department chosen.
@@ -108,4 +128,9 @@ private:
     void fill_fields(const LogEntry& entry, bool clone);
     void verify(const std::string& loaded_dump);
     void close_window();
+    void remember_loaded_texts();
+    std::array<juce::String, 3> current_texts() const;
+    // The UPDATE or INSERT of save_order, and its description for the history.
+    std::string save_sql(DB& db, std::string& description);
+    void assign_display_number(DB& db, std::uint64_t department_id);
 };

@@ -43,6 +43,19 @@ void Interaction::ask_ok_cancel_async(Icon icon, const std::string& title, const
                                        }));
 }
 
+void Interaction::ask_save_discard_cancel_async(Icon icon, const std::string& title, const std::string& message,
+                                                std::function<void(Answer answer)> answer)
+{
+    juce::AlertWindow::showYesNoCancelBox(icon_type(icon), juce::String::fromUTF8(title.c_str()),
+                                          juce::String::fromUTF8(message.c_str()), "save", "discard", "cancel",
+                                          nullptr, juce::ModalCallbackFunction::create([answer](int result) {
+                                              if (answer)
+                                                  answer(result == 1   ? Answer::save
+                                                         : result == 2 ? Answer::discard
+                                                                       : Answer::cancel);
+                                          }));
+}
+
 void Interaction::exit_process(int code)
 {
     // Log lines are in the file already; what constructed exceptions printed may not be.

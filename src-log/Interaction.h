@@ -14,6 +14,14 @@ public:
         warning
     };
 
+    // The answers to a question about unsaved work.
+    enum class Answer
+    {
+        save,
+        discard,
+        cancel
+    };
+
     virtual ~Interaction() = default;
 
     // Modal: returns when the box has been closed. May be called from any thread; the box itself
@@ -27,6 +35,11 @@ public:
     // Non-modal OK/Cancel question; the answer arrives later on the message thread.
     virtual void ask_ok_cancel_async(Icon icon, const std::string& title, const std::string& message,
                                      std::function<void(bool ok)> answer);
+
+    // Non-modal question with the buttons "save", "discard" and "cancel"; the answer arrives later
+    // on the message thread.
+    virtual void ask_save_discard_cancel_async(Icon icon, const std::string& title, const std::string& message,
+                                               std::function<void(Answer answer)> answer);
 
     // Ends the process with the exit code. The real one does not return; a recorder may.
     virtual void exit_process(int code);

@@ -105,7 +105,20 @@ void VekApplication::anotherInstanceStarted(const juce::String&)
 
 void VekApplication::systemRequestedQuit()
 {
-    Interaction::get().quit_application();
+    if (summary_window == nullptr)
+    {
+        Interaction::get().quit_application();
+        return;
+    }
+    // Typed text is never lost on the way out: the user saves it, discards it or stays.
+    summary_window->component.settle_unsaved_edits([] { Interaction::get().quit_application(); },
+                                                   [this] {
+                                                       if (summary_window != nullptr)
+                                                       {
+                                                           summary_window->setEnabled(true);
+                                                           summary_window->setVisible(true);
+                                                       }
+                                                   });
 }
 
 void VekApplication::suspended()

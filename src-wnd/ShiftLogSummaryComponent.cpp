@@ -163,6 +163,7 @@ ShiftLogSummaryComponent::ShiftLogSummaryComponent()
 ShiftLogSummaryComponent::~ShiftLogSummaryComponent()
 {
     stopTimer();
+    reload_timer.stopTimer();
     auto* app = dynamic_cast<VekApplication*>(juce::JUCEApplicationBase::getInstance());
     if (app != nullptr && app->cfg != nullptr)
     {
@@ -197,7 +198,7 @@ void ShiftLogSummaryComponent::paintRowBackground(juce::Graphics& g, int rowNumb
     {
         const std::lock_guard<std::recursive_mutex> lock(editors_mutex);
         for (const auto& editor : open_editors)
-            if (editor->isShowing() && editor->dbid == id)
+            if (editor->isVisible() && editor->dbid == id)
                 open = true;
     }
     if (open)
@@ -491,7 +492,9 @@ void ShiftLogSummaryComponent::delete_hidden_editors()
     const std::lock_guard<std::recursive_mutex> lock(editors_mutex);
     for (auto editor = open_editors.begin(); editor != open_editors.end();)
     {
-        if ((*editor)->isShowing())
+        // Closed windows are hidden. A minimised one is not showing either, but it is still open,
+        // with its text and its record lock.
+        if ((*editor)->isVisible())
         {
             ++editor;
             continue;
@@ -545,11 +548,13 @@ void ShiftLogSummaryComponent::schedule_reload()
     stopTimer();
     juce::MouseCursor::showWaitCursor();
     setEnabled(false);
-    juce::Component::SafePointer<ShiftLogSummaryComponent> self(this);
-    juce::Timer::callAfterDelay(20, [self] {
-        if (self != nullptr)
-            self->load(1);
-    });
+    reload_timer.startTimer(20);
+}
+
+void ShiftLogSummaryComponent::ReloadTimer::timerCallback()
+{
+    stopTimer();
+    owner.load(1);
 }
 
 EditorWnd* ShiftLogSummaryComponent::editor_for(std::uint64_t dbid)
@@ -559,6 +564,96 @@ EditorWnd* ShiftLogSummaryComponent::editor_for(std::uint64_t dbid)
         if (editor->dbid == dbid)
             return editor.get();
     return nullptr;
+}
+
+std::size_t ShiftLogSummaryComponent::open_window_count()
+{
+    const std::lock_guard<std::recursive_mutex> lock(editors_mutex);
+    std::size_t count = 0;
+    for (const auto& editor : open_editors)
+        if (editor->isVisible())
+            ++count;
+    return count;
+}
+
+std::vector<EditorWnd*> ShiftLogSummaryComponent::editors_with_unsaved_edits()
+{
+    const std::lock_guard<std::recursive_mutex> lock(editors_mutex);
+    std::vector<EditorWnd*> unsaved;
+    for (const auto& editor : open_editors)
+        if (editor->isVisible() && editor->component.has_unsaved_edits())
+            unsaved.push_back(editor.get());
+    return unsaved;
+}
+
+void ShiftLogSummaryComponent::settle_unsaved_edits(std::function<void()> go_on, std::function<void()> stay)
+{
+    if (asking_about_edits)
+        return;
+    const std::size_t count = editors_with_unsaved_edits().size();
+    if (count == 0)
+    {
+        go_on();
+        return;
+    }
+
+    LogLine() << "asking what to do with the unsaved edits of " << count << " editor windows";
+    asking_about_edits = true;
+    juce::Component::SafePointer<ShiftLogSummaryComponent> self(this);
+    Interaction::get().ask_save_discard_cancel_async(
+        Interaction::Icon::warning, "Unsaved changes!",
+        count == 1 ? std::string("A maintenance log entry editor holds changes that have not been saved.\n\nSave "
+                                 "them before closing the editor?")
+                   : std::to_string(count)
+                         + " maintenance log entry editors hold changes that have not been saved.\n\nSave them "
+                           "before closing the editors?",
+        [self, go_on, stay](Interaction::Answer answer) {
+            if (self == nullptr)
+                return;
+            self->asking_about_edits = false;
+            if (answer == Interaction::Answer::cancel)
+            {
+                LogLine() << "unsaved edits: staying";
+                if (stay)
+                    stay();
+                return;
+            }
+            if (answer == Interaction::Answer::save && ! self->save_unsaved_edits())
+            {
+                if (stay)
+                    stay();
+                return;
+            }
+            LogLine() << (answer == Interaction::Answer::save ? "unsaved edits: saved" : "unsaved edits: discarded");
+            go_on();
+        });
+}
+
+bool ShiftLogSummaryComponent::save_unsaved_edits()
+{
+    for (EditorWnd* editor : editors_with_unsaved_edits())
+    {
+        EditorComponent& component = editor->component;
+        component.validate_fields();
+        const bool nothing_to_save = component.get_entry_from_screen() == component.loaded_entry;
+        if (! nothing_to_save && ! (component.save_button.isEnabled() && component.save_order()))
+        {
+            LogLine() << "unsaved edits: the editor for dbid #" << editor->dbid << " cannot be saved";
+            editor->setMinimised(false);
+            editor->toFront(true);
+            return false;
+        }
+        editor->closeButtonPressed();
+    }
+    return true;
+}
+
+void ShiftLogSummaryComponent::delete_all_editors()
+{
+    const std::lock_guard<std::recursive_mutex> lock(editors_mutex);
+    for (const auto& editor : open_editors)
+        LogLine() << "deleting editor window for dbid #" << editor->dbid;
+    open_editors.clear();
 }
 
 void ShiftLogSummaryComponent::open_existing_entry(int row_number)
@@ -577,7 +672,7 @@ void ShiftLogSummaryComponent::open_existing_entry(int row_number)
     }
 
     LogLine() << "opening log #" << id << " for editing";
-    if (open_editors.size() < max_open_editors)
+    if (open_window_count() < max_open_editors)
     {
         open_editors.insert(std::make_unique<EditorWnd>(id));
         table.repaintRow(row_number);
@@ -596,7 +691,7 @@ void ShiftLogSummaryComponent::open_new_entry(bool clone)
     LogLine() << "opening a new log editor";
 
     const std::lock_guard<std::recursive_mutex> lock(editors_mutex);
-    if (open_editors.size() >= max_open_editors)
+    if (open_window_count() >= max_open_editors)
     {
         Interaction::get().show_message_box_async(
             Interaction::Icon::warning, "Too many open windows!",

@@ -7,6 +7,7 @@
 #include <juce_gui_extra/juce_gui_extra.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -87,6 +88,17 @@ public:
     // The editor window open for an entry, or null.
     EditorWnd* editor_for(std::uint64_t dbid);
 
+    // Editor windows on screen, minimised or not; closed ones waiting to be deleted do not count.
+    std::size_t open_window_count();
+
+    // Before the editors go (a quit, a change of role): when an editor holds edits that would be
+    // lost, asks whether to save them, discard them or stay. Then runs `go_on` once they are saved
+    // or discarded, or `stay` when the user cancels or an edit cannot be saved.
+    void settle_unsaved_edits(std::function<void()> go_on, std::function<void()> stay);
+
+    // Deletes every editor window now, releasing their record locks.
+    void delete_all_editors();
+
     void show_update_bubble(const std::string& text);
     void focus_filter_box();
     void show_preset_menu();
@@ -103,12 +115,29 @@ public:
     static bool role_may_administer(std::size_t role_departments, std::size_t all_departments);
 
 private:
+    // The scheduled reload's delay; a member, so that it goes with the component.
+    class ReloadTimer : public juce::Timer
+    {
+    public:
+        explicit ReloadTimer(ShiftLogSummaryComponent& owner) : owner(owner) {}
+        void timerCallback() override;
+
+    private:
+        ShiftLogSummaryComponent& owner;
+    };
+
     bool admin_allowed = false;
+    bool asking_about_edits = false;
+    ReloadTimer reload_timer{*this};
 
     void detach_model();
     void attach_model();
     // Clone needs exactly one selected row.
     void update_clone_button();
     void delete_hidden_editors();
+    // The editors on screen whose edits would be lost.
+    std::vector<EditorWnd*> editors_with_unsaved_edits();
+    // Saves them; false when one of them could not be saved, which is then brought to the front.
+    bool save_unsaved_edits();
     std::string column_description(int column_id);
 };

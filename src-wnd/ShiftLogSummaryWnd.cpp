@@ -72,8 +72,18 @@ bool ShiftLogSummaryWnd::keyPressed(const juce::KeyPress& key)
     if (key.getKeyCode() == juce::KeyPress::F12Key && modifiers.isCommandDown() && modifiers.isShiftDown())
     {
         LogLine() << "opening role pick window";
-        setVisible(false);
-        vek().run(VekApplication::job_show_role_pick_window);
+        // The editors belong to this role's window: their edits are settled, and they go, before
+        // another role is picked.
+        juce::Component::SafePointer<ShiftLogSummaryWnd> self(this);
+        component.settle_unsaved_edits(
+            [self] {
+                if (self == nullptr)
+                    return;
+                self->component.delete_all_editors();
+                self->setVisible(false);
+                vek().run(VekApplication::job_show_role_pick_window);
+            },
+            {});
         return true;
     }
     return false;

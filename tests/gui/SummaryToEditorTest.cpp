@@ -1,4 +1,6 @@
+#include "Cfg.h"
 #include "EditorWnd.h"
+#include "Interaction.h"
 #include "SampleLogs.h"
 #include "ShiftLogSummaryWnd.h"
 #include "TestSupport.h"
@@ -29,6 +31,15 @@ protected:
         const auto words = TextFilter::words_of(text.toStdString());
         ASSERT_TRUE(pump_until([&] { return summary->applied_words == words; }, 5000)) << text;
         pump_messages(100); // the header's sort request arrives asynchronously
+    }
+
+    std::vector<RecordingInteraction::Box> limit_warnings()
+    {
+        std::vector<RecordingInteraction::Box> found;
+        for (const auto& box : recorder().boxes())
+            if (box.title == "Too many open windows!")
+                found.push_back(box);
+        return found;
     }
 
     int row_of(std::uint64_t id) const
@@ -91,4 +102,187 @@ TEST_F(SummaryToEditor, CloneFollowsTheSelectionWheneverTheRowsChange)
     EXPECT_EQ(clone.dbid, 0u);
     EXPECT_EQ(clone.component.loaded_entry.id, chosen) << "the clone is made from the selected entry";
     EXPECT_EQ(clone.component.get_entry_from_screen().problem, clone.component.loaded_entry.problem);
+}
+
+TEST_F(SummaryToEditor, MinimisedEditorsStayAndClosedOnesDoNotCountAgainstTheLimit)
+{
+    for (int row = 0; row < 5; ++row)
+        summary->open_existing_entry(row);
+    ASSERT_EQ(summary->open_editors.size(), 5u);
+    const std::uint64_t kept = summary->visible_rows[0]->id;
+    EditorWnd* minimised = summary->editor_for(kept);
+    minimised->component.problem.setText("typed, then minimised", true);
+    minimised->setMinimised(true);
+    ASSERT_TRUE(pump_until([&] { return ! minimised->isShowing(); }, 5000)) << "a minimised window is not showing";
+    pump_messages(1700); // two clean-up passes
+    EXPECT_EQ(summary->editor_for(kept), minimised) << "but it is still open";
+    EXPECT_EQ(minimised->component.problem.getText(), "typed, then minimised");
+    EXPECT_EQ(database.value("SELECT lock_name IS NOT NULL FROM vek.logs WHERE id = " + std::to_string(kept)), "t")
+        << "with its lock";
+
+    summary->editor_for(summary->visible_rows[1]->id)->closeButtonPressed();
+    summary->editor_for(summary->visible_rows[2]->id)->closeButtonPressed();
+    EXPECT_EQ(summary->open_window_count(), 3u);
+    summary->open_existing_entry(5);
+    summary->open_new_entry(false);
+    EXPECT_TRUE(limit_warnings().empty()) << "closed editors waiting to be deleted are not open windows";
+    EXPECT_EQ(summary->open_window_count(), 5u);
+
+    summary->open_existing_entry(6);
+    summary->open_new_entry(false);
+    const auto boxes = limit_warnings();
+    ASSERT_EQ(boxes.size(), 2u) << "five open windows are the limit";
+    EXPECT_EQ(boxes[0].title, "Too many open windows!");
+    EXPECT_EQ(boxes[0].message, "There are too many open entry editor windows.  Please close one of the other windows "
+                                "before opening another log entry.");
+    EXPECT_EQ(boxes[1].message, "There are too many open editor windows.  Please close one of the other windows "
+                                "before creating a new log entry.");
+    EXPECT_TRUE(pump_until([this] { return summary->open_editors.size() == 5u; }, 3000))
+        << "the closed ones are deleted";
+}
+
+TEST_F(SummaryToEditor, AReadOnlyEditorStaysReadOnlyAcrossAReload)
+{
+    const std::uint64_t id = summary->visible_rows[0]->id;
+    database.execute("SELECT pg_advisory_lock(" + std::to_string(id) + ")");
+    summary->open_existing_entry(0);
+    EditorWnd* editor = summary->editor_for(id);
+    ASSERT_NE(editor, nullptr);
+    EXPECT_FALSE(editor->component.isEnabled());
+    summary->load(1);
+    EXPECT_TRUE(editor->isEnabled()) << "the reload enables its window again";
+    EXPECT_FALSE(editor->component.isEnabled()) << "but never the read-only content";
+    EXPECT_FALSE(editor->component.has_unsaved_edits());
+}
+
+TEST_F(SummaryToEditor, ASaveClosesTheEditorAndReloadsTheSummary)
+{
+    // Unlike the sample entries, one whose every field is valid.
+    const std::uint64_t id = 5000;
+    database.execute("INSERT INTO vek.logs (id, display_number, motor_id, departments_id, shifts_id, categories_id, "
+                     "problem, authors_id, status_id, downtime_reasons_id) OVERRIDING SYSTEM VALUE VALUES "
+                     "(5000, 500, 1, 1, 1, 1, 'valid', 1, 1, 1)");
+    summary->load(1);
+    summary->open_existing_entry(row_of(id));
+    EditorWnd* editor = summary->editor_for(id);
+    editor->component.problem.setText("saved from the summary", true);
+    settle_messages();
+    ASSERT_TRUE(editor->component.save_button.isEnabled()) << editor->component.save_button.getTooltip();
+    editor->component.buttonClicked(&editor->component.save_button);
+    EXPECT_FALSE(editor->isVisible());
+    EXPECT_FALSE(summary->isEnabled()) << "the reload is on its way";
+    EXPECT_TRUE(pump_until(
+        [&] {
+            return summary->isEnabled() && row_of(id) >= 0
+                   && summary->visible_rows[static_cast<std::size_t>(row_of(id))]->cell(18) == "saved from the summary";
+        },
+        10000))
+        << "the saved row is loaded again";
+    EXPECT_TRUE(pump_until([&] { return summary->editor_for(id) == nullptr; }, 3000)) << "and its editor deleted";
+    EXPECT_EQ(database.value("SELECT lock_name IS NULL FROM vek.logs WHERE id = " + std::to_string(id)), "t");
+}
+
+TEST_F(SummaryToEditor, UnsavedEditsAreSavedDiscardedOrKeptBeforeAQuit)
+{
+    const std::uint64_t id = summary->visible_rows[0]->id;
+    summary->open_existing_entry(0);
+    EditorComponent& editor = summary->editor_for(id)->component;
+    test.app.systemRequestedQuit();
+    EXPECT_EQ(recorder().quits(), 1) << "an untouched editor loses nothing";
+    EXPECT_TRUE(recorder().boxes().empty());
+
+    recorder().reset();
+    editor.problem.setText("typed before quitting", true);
+    settle_messages();
+    test.app.summary_window->closeButtonPressed();
+    ASSERT_EQ(recorder().boxes().size(), 1u);
+    EXPECT_EQ(recorder().boxes()[0].title, "Unsaved changes!");
+    EXPECT_EQ(recorder().quits(), 0) << "the quit waits for the answer";
+    ASSERT_TRUE(recorder().answer(Interaction::Answer::cancel));
+    EXPECT_EQ(recorder().quits(), 0);
+    EXPECT_TRUE(test.app.summary_window->isVisible()) << "cancelled: the summary window is back";
+
+    test.app.systemRequestedQuit();
+    ASSERT_TRUE(recorder().answer(Interaction::Answer::discard));
+    EXPECT_EQ(recorder().quits(), 1);
+    EXPECT_NE(database.value("SELECT problem FROM vek.logs WHERE id = " + std::to_string(id)), "typed before quitting");
+
+    recorder().reset();
+    test.app.systemRequestedQuit();
+    ASSERT_TRUE(recorder().answer(Interaction::Answer::save));
+    EXPECT_EQ(recorder().quits(), 1);
+    EXPECT_EQ(database.value("SELECT problem FROM vek.logs WHERE id = " + std::to_string(id)), "typed before quitting");
+
+    recorder().reset();
+    summary->open_new_entry(false);
+    settle_messages();
+    EditorWnd* fresh = summary->editor_for(0);
+    ASSERT_NE(fresh, nullptr);
+    test.app.systemRequestedQuit();
+    EXPECT_EQ(recorder().quits(), 1) << "an untouched new editor loses nothing";
+    recorder().reset();
+    fresh->component.problem.setText("no equipment chosen yet", true);
+    settle_messages();
+    test.app.systemRequestedQuit();
+    ASSERT_TRUE(recorder().answer(Interaction::Answer::save));
+    EXPECT_EQ(recorder().quits(), 0) << "an entry that cannot be saved keeps the program open";
+    EXPECT_TRUE(fresh->isVisible());
+    EXPECT_EQ(fresh->component.problem.getText(), "no equipment chosen yet");
+}
+
+TEST_F(SummaryToEditor, AChangeOfRoleSettlesUnsavedEditsAndClosesTheEditors)
+{
+    const std::uint64_t id = summary->visible_rows[0]->id;
+    summary->open_existing_entry(0);
+    summary->editor_for(id)->component.problem.setText("typed before the role changes", true);
+    settle_messages();
+    const juce::KeyPress role_key(juce::KeyPress::F12Key,
+                                  juce::ModifierKeys::commandModifier | juce::ModifierKeys::shiftModifier, 0);
+    EXPECT_TRUE(test.app.summary_window->keyPressed(role_key));
+    ASSERT_TRUE(recorder().answer(Interaction::Answer::cancel));
+    EXPECT_TRUE(test.app.summary_window->isVisible()) << "cancelled: the role stays";
+    EXPECT_EQ(test.app.role_pick_window, nullptr);
+
+    EXPECT_TRUE(test.app.summary_window->keyPressed(role_key));
+    ASSERT_TRUE(recorder().answer(Interaction::Answer::discard));
+    EXPECT_TRUE(summary->open_editors.empty()) << "the editors go with the role";
+    EXPECT_NE(test.app.role_pick_window, nullptr);
+    EXPECT_FALSE(test.app.summary_window->isVisible());
+    EXPECT_EQ(database.value("SELECT lock_name IS NULL FROM vek.logs WHERE id = " + std::to_string(id)), "t")
+        << "and their locks";
+}
+
+TEST_F(SummaryToEditor, AClosedEditorComesBackUntilDeletedAndTheLastDeletedPlacesTheNext)
+{
+    const std::uint64_t first = summary->visible_rows[0]->id;
+    const std::uint64_t second = summary->visible_rows[1]->id;
+    summary->open_existing_entry(0);
+    summary->open_existing_entry(1);
+    EditorWnd* a = summary->editor_for(first);
+    EditorWnd* b = summary->editor_for(second);
+    EXPECT_EQ(a->getName(), "VEK v1.2.1-3304 - Log Entry Editor");
+    a->setSize(700, 420);
+    b->setSize(650, 410);
+    a->component.problem.setText("left as it was", true);
+
+    a->closeButtonPressed();
+    summary->open_existing_entry(0);
+    EXPECT_EQ(summary->editor_for(first), a) << "reopened before the clean-up: the same window";
+    EXPECT_TRUE(a->isVisible());
+    EXPECT_EQ(a->component.problem.getText(), "left as it was") << "as it was left";
+
+    a->closeButtonPressed();
+    ASSERT_TRUE(pump_until([&] { return summary->editor_for(first) == nullptr; }, 3000));
+    const juce::String b_state = b->getWindowStateAsString();
+    b->closeButtonPressed();
+    ASSERT_TRUE(pump_until([&] { return summary->editor_for(second) == nullptr; }, 3000));
+    EXPECT_EQ(test.app.cfg->getValue("EditorWnd"), b_state) << "one key for all editor windows";
+    EXPECT_EQ(database.value("SELECT count(*) FROM vek.logs WHERE lock_name IS NOT NULL"), "0");
+
+    summary->open_existing_entry(0);
+    EditorWnd* again = summary->editor_for(first);
+    ASSERT_NE(again, nullptr);
+    EXPECT_NE(again->component.problem.getText(), "left as it was") << "after the clean-up: a fresh window";
+    EXPECT_TRUE(again->component.is_locked) << "and a fresh lock";
+    EXPECT_NEAR(again->getWidth(), 650, 5) << "placed as the editor deleted last, not as the one before";
 }

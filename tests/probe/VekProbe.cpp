@@ -5,7 +5,14 @@
 //   overflow   endless recursion on the message thread
 //   sigkill    a log line, then SIGKILL at once
 //   click      a window whose button throws at its first click and answers the later ones
-// Message boxes are written to the log instead of waiting for a click.
+//   edit       starts as the client does, then opens the entry VEK_PROBE_ENTRY in an editor window
+//              and keeps it open until the process ends
+//   save       starts as the client does, waits for the file VEK_PROBE_GO to appear, then saves
+//              VEK_PROBE_SAVES new entries cloned from VEK_PROBE_ENTRY, back to back; exit code 0
+//              when all of them were saved
+// Message boxes are written to the log instead of waiting for a click. Log lines of the editing
+// modes name the probe by $USER, which also names it to other clients.
+#include "EditorWnd.h"
 #include "Interaction.h"
 #include "Log.h"
 #include "QuitSignals.h"
@@ -23,9 +30,9 @@ namespace
 class LoggingInteraction : public Interaction
 {
 public:
-    void show_message_box(Icon, const std::string& title, const std::string&, const std::string&) override
+    void show_message_box(Icon, const std::string& title, const std::string& message, const std::string&) override
     {
-        LogLine() << "probe box: " << title;
+        LogLine() << "probe box: " << title << ": " << message;
     }
 
     void show_message_box_async(Icon icon, const std::string& title, const std::string& message) override
@@ -88,6 +95,44 @@ public:
     void closeButtonPressed() override { juce::JUCEApplicationBase::quit(); }
 };
 
+std::string environment(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
+}
+
+// New entries cloned from a stored one, saved one after another as soon as the go file exists.
+class SavingProbe : public juce::Timer
+{
+public:
+    SavingProbe() { startTimer(5); }
+
+    void timerCallback() override
+    {
+        if (! juce::File(environment("VEK_PROBE_GO")).exists())
+            return;
+        stopTimer();
+        const auto source = std::stoull(environment("VEK_PROBE_ENTRY"));
+        const int count = std::stoi(environment("VEK_PROBE_SAVES"));
+        const std::string name = environment("USER");
+        int saved = 0;
+        for (int i = 1; i <= count; ++i)
+        {
+            EditorComponent editor(true);
+            editor.load_order(source, true);
+            editor.author.select_dbid(1);
+            editor.shift.select_dbid(1);
+            editor.status.select_dbid(1);
+            editor.problem.setText(juce::String(name + " " + std::to_string(i)), false);
+            if (editor.save_order())
+                ++saved;
+        }
+        LogLine() << "probe " << name << ": saved " << saved << " of " << count;
+        juce::JUCEApplicationBase::getInstance()->setApplicationReturnValue(saved == count ? 0 : 1);
+        juce::JUCEApplicationBase::quit();
+    }
+};
+
 class ProbeApplication : public VekApplication
 {
 public:
@@ -131,17 +176,41 @@ public:
             Interaction::set(&boxes);
             window = std::make_unique<ProbeWindow>();
         }
+        else if (mode == "edit" || mode == "save")
+        {
+            Interaction::set(&boxes);
+            quit_signals.reset(); // the client's start installs its own
+            VekApplication::initialise({});
+            current_role_id = 1;
+            if (mode == "save")
+            {
+                saving = std::make_unique<SavingProbe>();
+                LogLine() << "probe " << environment("USER") << ": ready";
+                return;
+            }
+            editor = std::make_unique<EditorWnd>(std::stoull(environment("VEK_PROBE_ENTRY")));
+            LogLine() << "probe " << environment("USER") << ": editor for #" << editor->dbid << ": locked "
+                      << editor->component.is_locked << ", read-only " << editor->component.is_read_only();
+        }
     }
 
     void shutdown() override
     {
         window.reset();
+        if (editor != nullptr || saving != nullptr)
+        {
+            saving.reset();
+            editor.reset();
+            VekApplication::shutdown();
+        }
         LogLine() << "probe: shut down";
     }
 
 private:
     LoggingInteraction boxes;
     std::unique_ptr<ProbeWindow> window;
+    std::unique_ptr<EditorWnd> editor;
+    std::unique_ptr<SavingProbe> saving;
 };
 } // namespace
 

@@ -42,6 +42,30 @@ void RecordingInteraction::ask_ok_cancel_async(Icon icon, const std::string& tit
     recorded_boxes.push_back({icon, title, message, "OK/Cancel", false});
 }
 
+void RecordingInteraction::ask_save_discard_cancel_async(Icon icon, const std::string& title,
+                                                         const std::string& message,
+                                                         std::function<void(Answer answer)> answer)
+{
+    const std::lock_guard<std::mutex> lock(mutex);
+    recorded_boxes.push_back({icon, title, message, "save/discard/cancel", false});
+    open_questions.push_back(std::move(answer));
+}
+
+bool RecordingInteraction::answer(Answer given)
+{
+    std::function<void(Answer)> question;
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        if (open_questions.empty())
+            return false;
+        question = std::move(open_questions.front());
+        open_questions.erase(open_questions.begin());
+    }
+    if (question)
+        question(given);
+    return true;
+}
+
 void RecordingInteraction::exit_process(int code)
 {
     const std::lock_guard<std::mutex> lock(mutex);
@@ -78,6 +102,7 @@ void RecordingInteraction::reset()
     recorded_boxes.clear();
     recorded_exits.clear();
     recorded_quits = 0;
+    open_questions.clear();
     on_box = nullptr;
 }
 

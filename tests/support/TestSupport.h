@@ -31,8 +31,13 @@ public:
     void show_message_box_async(Icon icon, const std::string& title, const std::string& message) override;
     void ask_ok_cancel_async(Icon icon, const std::string& title, const std::string& message,
                              std::function<void(bool ok)> answer) override;
+    void ask_save_discard_cancel_async(Icon icon, const std::string& title, const std::string& message,
+                                       std::function<void(Answer answer)> answer) override;
     void exit_process(int code) override;
     void quit_application() override;
+
+    // Answers the oldest question still open, as a user would; false when none is open.
+    bool answer(Answer answer);
 
     // Called with each box as it is shown, on the showing thread: what a user would see then.
     std::function<void(const Box&)> on_box;
@@ -46,6 +51,7 @@ private:
     std::mutex mutex;
     std::vector<Box> recorded_boxes;
     std::vector<int> recorded_exits;
+    std::vector<std::function<void(Answer)>> open_questions;
     int recorded_quits = 0;
 };
 
