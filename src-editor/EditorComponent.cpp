@@ -639,13 +639,14 @@ void EditorComponent::buttonClicked(juce::Button* button)
     {
         juce::MouseCursor::showWaitCursor();
         setEnabled(false);
-        const bool saved = save_order();
+        const bool saved_now = save_order();
         juce::MouseCursor::hideWaitCursor();
-        if (! saved)
+        if (! saved_now)
         {
             setEnabled(! read_only);
             return;
         }
+        saved = true;
         if (ShiftLogSummaryComponent* summary = summary_component())
             summary->schedule_reload();
         close_window();

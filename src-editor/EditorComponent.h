@@ -99,6 +99,7 @@ public:
     // a read-only editor again.
     void make_read_only();
     bool is_read_only() const { return read_only; }
+    bool was_saved() const { return saved; }
 
     // Whether closing now would lose something: a change that could be saved, or typed text.
     bool has_unsaved_edits() const;
@@ -118,6 +119,7 @@ private:
     // Cost centers, systems and equipment not listed yet (a load was to follow).
     bool lists_pending = true;
     bool read_only = false;
+    bool saved = false;
     // The problem, action and time texts as the construction or the load left them.
     std::array<juce::String, 3> loaded_texts;
 

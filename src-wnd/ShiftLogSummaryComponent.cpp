@@ -665,10 +665,22 @@ void ShiftLogSummaryComponent::open_existing_entry(int row_number)
     const std::lock_guard<std::recursive_mutex> lock(editors_mutex);
     if (EditorWnd* editor = editor_for(id))
     {
-        LogLine() << "found an existing editor already open for log #" << id;
-        editor->setVisible(true);
-        editor->toFront(true);
-        return;
+        if (editor->isVisible() || ! editor->component.was_saved())
+        {
+            LogLine() << "found an existing editor already open for log #" << id;
+            editor->setVisible(true);
+            editor->toFront(true);
+            return;
+        }
+        // A saved window waiting to be deleted holds what was stored then, and no longer takes
+        // input: the entry opens afresh, as it is stored now.
+        LogLine() << "deleting saved editor window for dbid #" << id;
+        for (auto it = open_editors.begin(); it != open_editors.end(); ++it)
+            if (it->get() == editor)
+            {
+                open_editors.erase(it);
+                break;
+            }
     }
 
     LogLine() << "opening log #" << id << " for editing";

@@ -171,6 +171,16 @@ TEST_F(SummaryToEditor, ASaveClosesTheEditorAndReloadsTheSummary)
     editor->component.buttonClicked(&editor->component.save_button);
     EXPECT_FALSE(editor->isVisible());
     EXPECT_FALSE(summary->isEnabled()) << "the reload is on its way";
+
+    // Opened again before the saved window is deleted: the entry as now stored, ready for editing.
+    summary->open_existing_entry(row_of(id));
+    EditorWnd* again = summary->editor_for(id);
+    ASSERT_NE(again, nullptr);
+    EXPECT_TRUE(again->isVisible());
+    EXPECT_TRUE(again->component.isEnabled()) << "a fresh window takes input";
+    EXPECT_EQ(again->component.problem.getText(), "saved from the summary");
+    EXPECT_TRUE(again->component.is_locked);
+    again->component.buttonClicked(&again->component.cancel_button);
     EXPECT_TRUE(pump_until(
         [&] {
             return summary->isEnabled() && row_of(id) >= 0
