@@ -58,11 +58,14 @@ __attribute__((noinline)) int recurse(int depth)
     return recurse(depth + 1) + frame[0];
 }
 
-class ThrowingButtonComponent : public juce::Component
+// Logs where its button's centre is on the screen whenever that changes, so that a test can
+// click there without asking the window manager where the window went.
+class ThrowingButtonComponent : public juce::Component, private juce::Timer
 {
 public:
     ThrowingButtonComponent()
     {
+        startTimer(100);
         addAndMakeVisible(button);
         button.onClick = [this] {
             ++clicks;
@@ -77,6 +80,18 @@ public:
     void resized() override { button.setBounds(getLocalBounds()); }
 
 private:
+    void timerCallback() override
+    {
+        if (! button.isShowing())
+            return;
+        const juce::Point<int> centre = button.getScreenBounds().getCentre();
+        if (centre == logged_centre)
+            return;
+        logged_centre = centre;
+        LogLine() << "probe button at " << centre.x << " " << centre.y;
+    }
+
+    juce::Point<int> logged_centre;
     juce::TextButton button{"Throw"};
     int clicks = 0;
 };
