@@ -23,7 +23,6 @@ void report_failures(const std::string& function_name, const std::string& source
     }
     catch (...)
     {
-        Zel::Exception e = Zel::Exception::from_current(function_name, source, line);
-        log_and_show_exception(&e, source, line);
+        log_and_show_current_exception(function_name, source, line);
     }
 }

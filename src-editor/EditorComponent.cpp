@@ -72,8 +72,7 @@ DB& database_or_throw(const char* function_name, int line)
 // Reports the exception being handled, unless it has been reported already.
 void report_current(const char* function_name, int line)
 {
-    const Zel::Exception e = Zel::Exception::from_current(function_name, "src-editor/EditorComponent", line);
-    log_and_show_exception(&e, "src-editor/EditorComponent", line);
+    log_and_show_current_exception(function_name, "src-editor/EditorComponent", line);
 }
 
 ShiftLogSummaryComponent* summary_component()

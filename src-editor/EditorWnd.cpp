@@ -50,8 +50,7 @@ void EditorWnd::load(std::uint64_t id, bool clone)
     }
     catch (...)
     {
-        const Zel::Exception e = Zel::Exception::from_current("EditorWnd::load", "src-editor/EditorWnd", __LINE__);
-        log_and_show_exception(&e, "src-editor/EditorWnd", __LINE__);
+        log_and_show_current_exception("EditorWnd::load", "src-editor/EditorWnd", __LINE__);
     }
 }
 

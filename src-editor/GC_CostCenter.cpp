@@ -27,12 +27,5 @@ void GC_CostCenter::comboBoxChanged(juce::ComboBox* box)
         owner->system.populate_for_cost_center(cost_center);
     else
         owner->system.populate_all();
-
-    const std::uint64_t system = owner->system.get_dbid();
-    if (system != 0)
-        owner->equipment.populate_for_process(system);
-    else if (cost_center != 0)
-        owner->equipment.populate_for_cost_center(cost_center);
-    else
-        owner->equipment.populate_all();
+    owner->system.list_equipment_of_choice();
 }

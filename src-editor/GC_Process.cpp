@@ -29,9 +29,12 @@ void GC_Process::populate_for_cost_center(std::uint64_t cost_center_id)
 
 void GC_Process::comboBoxChanged(juce::ComboBox* box)
 {
-    if (box != &combobox)
-        return;
+    if (box == &combobox)
+        list_equipment_of_choice();
+}
 
+void GC_Process::list_equipment_of_choice()
+{
     const std::uint64_t system = get_dbid();
     if (system != 0)
     {

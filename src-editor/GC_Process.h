@@ -10,6 +10,8 @@ public:
 
     void populate_all();
     void populate_for_cost_center(std::uint64_t cost_center_id);
+    // Lists the equipment of the chosen system, else of the chosen cost center, else all of it.
+    void list_equipment_of_choice();
 
     void comboBoxChanged(juce::ComboBox* box) override;
 };

@@ -351,6 +351,12 @@ LogLine::~LogLine()
     }
 }
 
+void log_and_show_current_exception(const std::string& function_name, const std::string& source, int line)
+{
+    const Zel::Exception e = Zel::Exception::from_current(function_name, source, line);
+    log_and_show_exception(&e, source, line);
+}
+
 void log_and_show_exception(const std::exception* exception, const std::string& filename, int line)
 {
     Zel::Exception local;

@@ -115,3 +115,5 @@ private:
 // The one way an error is reported: its description in the log, a "problem" history event
 // and a modal warning box, unless the exception has been reported already.
 void log_and_show_exception(const std::exception* exception, const std::string& filename, int line);
+// The same for the exception being handled, inside a catch block, converted with the given place.
+void log_and_show_current_exception(const std::string& function_name, const std::string& source, int line);

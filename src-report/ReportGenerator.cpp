@@ -84,8 +84,7 @@ void ReportGenerator::generate(int type, std::vector<SummaryRow> rows, const std
     }
     catch (...)
     {
-        Zel::Exception e = Zel::Exception::from_current("ReportGenerator::generate", source, __LINE__);
-        log_and_show_exception(&e, source, __LINE__);
+        log_and_show_current_exception("ReportGenerator::generate", source, __LINE__);
     }
 }
 

@@ -50,9 +50,7 @@ void LoadWnd::run()
     }
     catch (...)
     {
-        Zel::Exception e = Zel::Exception::from_current("LoadWnd::run", "src-vek/LoadWnd", __LINE__);
-        log_and_show_exception(&e, "src-vek/LoadWnd", __LINE__);
-        e.report_pending = false;
+        log_and_show_current_exception("LoadWnd::run", "src-vek/LoadWnd", __LINE__);
     }
 }
 

@@ -63,7 +63,6 @@ void UsersReport::show()
     }
     catch (...)
     {
-        Zel::Exception e = Zel::Exception::from_current("UsersReport::show", "src-vek/UsersReport", __LINE__);
-        log_and_show_exception(&e, "src-vek/UsersReport", __LINE__);
+        log_and_show_current_exception("UsersReport::show", "src-vek/UsersReport", __LINE__);
     }
 }

@@ -193,8 +193,7 @@ void VekApplication::run(unsigned job)
     }
     catch (...)
     {
-        Zel::Exception e = Zel::Exception::from_current("VekApplication::run", "src-vek/VekApp", __LINE__);
-        log_and_show_exception(&e, "src-vek/VekApp", __LINE__);
+        log_and_show_current_exception("VekApplication::run", "src-vek/VekApp", __LINE__);
         Interaction::get().exit_process(1);
     }
 }

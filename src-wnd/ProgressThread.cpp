@@ -59,8 +59,7 @@ void ProgressThread::run()
     }
     catch (...)
     {
-        Zel::Exception e = Zel::Exception::from_current("ProgressThread::run", "src-wnd/ProgressThread", __LINE__);
-        log_and_show_exception(&e, "src-wnd/ProgressThread", __LINE__);
+        log_and_show_current_exception("ProgressThread::run", "src-wnd/ProgressThread", __LINE__);
     }
     // Rows read before a failure are kept.
     if (loader != nullptr)
