@@ -12,6 +12,7 @@
 #include "LoadWnd.h"
 #include "LogLoader.h"
 #include "ReportGenerator.h"
+#include "ShownText.h"
 #include "SummarySort.h"
 #include "TextFilter.h"
 #include "VekApp.h"
@@ -347,7 +348,7 @@ void measure_editor(VekApplication& app)
             int item = 0;
             for (const auto& text : list)
                 if (! text.empty())
-                    boxes.back()->addItem(juce::String::fromUTF8(text.data(), static_cast<int>(text.size())), ++item);
+                    boxes.back()->addItem(ShownText::from_bytes(text), ++item);
         }
     };
 

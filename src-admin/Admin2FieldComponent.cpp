@@ -3,6 +3,7 @@
 #include "AdminCellEditor.h"
 #include "AdminSupport.h"
 #include "DB.h"
+#include "ShownText.h"
 
 namespace
 {
@@ -12,7 +13,7 @@ const juce::Colour placeholder_text(128, 128, 128);
 
 juce::String from_utf8(const std::string& text)
 {
-    return juce::String::fromUTF8(text.c_str(), static_cast<int>(text.size()));
+    return ShownText::from_bytes(text);
 }
 
 // The text of a text editor as the database gets it: trimmed at both ends, in UTF-8.

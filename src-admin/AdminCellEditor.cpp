@@ -2,6 +2,7 @@
 
 #include "AdminTable.h"
 #include "Log.h"
+#include "ShownText.h"
 
 AdminCellEditor::AdminCellEditor(juce::TableListBox& table, const AdminTable& table_rows, int row,
                                  const std::string& column)
@@ -39,7 +40,7 @@ void AdminCellEditor::update_cell(int row, const std::string& column)
     }
     edit_captured = false;
 
-    const juce::String text = juce::String::fromUTF8(rows->text(row_number, column_name).c_str());
+    const juce::String text = ShownText::from_bytes(rows->text(row_number, column_name));
     if (text != getText())
     {
         LogLine() << "cell editor: updating text from \"" << getText().toStdString() << "\" to \""

@@ -2,16 +2,10 @@
 
 #include "AdminSupport.h"
 #include "DB.h"
+#include "ShownText.h"
 
 #include <algorithm>
 
-namespace
-{
-juce::String from_utf8(const char* text)
-{
-    return juce::String::fromUTF8(text);
-}
-} // namespace
 
 AdminRoleViewsComponent::AdminRoleViewsComponent() : model(admin_database())
 {
@@ -20,14 +14,14 @@ AdminRoleViewsComponent::AdminRoleViewsComponent() : model(admin_database())
     addAndMakeVisible(role_box);
     DB& db = admin_database();
     for (const auto& row : db.exec_nt("SELECT * FROM vek.roles ORDER BY name", ""))
-        role_box.addItem(from_utf8(row["name"].c_str()), row["id"].as<int>());
+        role_box.addItem(ShownText::from_bytes(row["name"].as<std::string>()), row["id"].as<int>());
     if (role_box.getNumItems() > 0)
         role_box.setSelectedItemIndex(0, juce::sendNotificationAsync);
     role_box.addListener(this);
 
     for (const auto& row : db.exec_nt("SELECT * FROM vek.departments ORDER BY name", ""))
     {
-        auto checkbox = std::make_unique<juce::ToggleButton>(from_utf8(row["name"].c_str()));
+        auto checkbox = std::make_unique<juce::ToggleButton>(ShownText::from_bytes(row["name"].as<std::string>()));
         addAndMakeVisible(*checkbox);
         checkbox->addListener(this);
         checkboxes[row["id"].as<std::uint64_t>()] = std::move(checkbox);

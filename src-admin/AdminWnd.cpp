@@ -1,11 +1,12 @@
 #include "AdminWnd.h"
 
 #include "Brand.h"
+#include "ShownText.h"
 #include "VekApp.h"
 #include "WindowSetup.h"
 
 AdminWnd::AdminWnd()
-    : juce::DocumentWindow(juce::String::fromUTF8(window_title(" - Administration Tools").c_str()),
+    : juce::DocumentWindow(ShownText::from_bytes(window_title(" - Administration Tools")),
                            juce::LookAndFeel::getDefaultLookAndFeel().findColour(
                                juce::ResizableWindow::backgroundColourId),
                            juce::DocumentWindow::allButtons, true)

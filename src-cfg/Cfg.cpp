@@ -1,6 +1,7 @@
 #include "Cfg.h"
 
 #include "Brand.h"
+#include "ShownText.h"
 #include "ZelException.h"
 #include "ZelString.h"
 
@@ -73,15 +74,15 @@ Cfg& Cfg::set_if_missing(const std::string& key, std::int64_t value)
 
 Cfg& Cfg::set_if_missing(const std::string& key, const std::string& value)
 {
-    const auto name = juce::String::fromUTF8(key.c_str());
+    const auto name = ShownText::from_bytes(key);
     if (! containsKey(name))
-        setValue(name, juce::String::fromUTF8(value.c_str()));
+        setValue(name, ShownText::from_bytes(value));
     return *this;
 }
 
 std::string Cfg::get_str(const std::string& key)
 {
-    const auto name = juce::String::fromUTF8(key.c_str());
+    const auto name = ShownText::from_bytes(key);
     if (containsKey(name))
         return getValue(name).toStdString();
 

@@ -8,6 +8,7 @@
 #include "LoadWnd.h"
 #include "Log.h"
 #include "ShiftLogSummaryWnd.h"
+#include "ShownText.h"
 #include "VekApp.h"
 #include "ZelException.h"
 #include "ZelString.h"
@@ -36,7 +37,7 @@ void set_up_text_editor(juce::TextEditor& editor, const char* tooltip, const cha
 
 juce::String from_utf8(const std::string& text)
 {
-    return juce::String::fromUTF8(text.data(), static_cast<int>(text.size()));
+    return ShownText::from_bytes(text);
 }
 
 // A text editor keeps a stored line break "\r\n" as "\n". A text that reads as the loaded one with

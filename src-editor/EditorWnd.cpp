@@ -3,6 +3,7 @@
 #include "Brand.h"
 #include "Log.h"
 #include "ShiftLogSummaryWnd.h"
+#include "ShownText.h"
 #include "VekApp.h"
 #include "WindowSetup.h"
 #include "ZelException.h"
@@ -18,7 +19,7 @@ EditorWnd::EditorWnd(std::uint64_t id) : EditorWnd(false, id)
 }
 
 EditorWnd::EditorWnd(bool clone, std::uint64_t id)
-    : juce::DocumentWindow(juce::String::fromUTF8(window_title(" - Log Entry Editor").c_str()),
+    : juce::DocumentWindow(ShownText::from_bytes(window_title(" - Log Entry Editor")),
                            juce::LookAndFeel::getDefaultLookAndFeel().findColour(
                                juce::ResizableWindow::backgroundColourId),
                            juce::DocumentWindow::allButtons, true),

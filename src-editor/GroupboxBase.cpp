@@ -1,11 +1,12 @@
 #include "GroupboxBase.h"
 
 #include "Log.h"
+#include "ShownText.h"
 
 #include <algorithm>
 
 GroupboxBase::GroupboxBase(const std::string& caption, EditorComponent* owner_)
-    : juce::GroupComponent(juce::String::fromUTF8(caption.c_str()), juce::String::fromUTF8(caption.c_str())),
+    : juce::GroupComponent(ShownText::from_bytes(caption), ShownText::from_bytes(caption)),
       owner(owner_)
 {
 }

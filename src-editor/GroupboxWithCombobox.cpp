@@ -2,11 +2,12 @@
 
 #include "EditorComponent.h"
 #include "Log.h"
+#include "ShownText.h"
 
 #include <limits>
 
 GroupboxWithCombobox::GroupboxWithCombobox(const std::string& caption, EditorComponent* owner_)
-    : GroupboxBase(caption, owner_), combobox(juce::String::fromUTF8(("combobox for " + caption).c_str()))
+    : GroupboxBase(caption, owner_), combobox(ShownText::from_bytes("combobox for " + caption))
 {
     content = &combobox;
     combobox.setEditableText(false);
@@ -49,7 +50,7 @@ void GroupboxWithCombobox::show_text(const std::string& text)
         combobox.setSelectedId(0, juce::sendNotificationAsync);
         return;
     }
-    combobox.setText(juce::String::fromUTF8(text.data(), static_cast<int>(text.size())),
+    combobox.setText(ShownText::from_bytes(text),
                      juce::sendNotificationAsync);
 }
 
@@ -98,7 +99,7 @@ void GroupboxWithCombobox::repopulate(std::vector<Item> items, bool single)
             menu.addSeparator();
             continue;
         }
-        menu.addItem(item.id, juce::String::fromUTF8(item.text.data(), static_cast<int>(item.text.size())),
+        menu.addItem(item.id, ShownText::from_bytes(item.text),
                      item.enabled);
         ++count;
         only = item.id;

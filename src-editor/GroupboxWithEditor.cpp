@@ -1,7 +1,8 @@
 #include "GroupboxWithEditor.h"
+#include "ShownText.h"
 
 GroupboxWithEditor::GroupboxWithEditor(const std::string& caption, EditorComponent* owner_)
-    : GroupboxBase(caption, owner_), editor(juce::String::fromUTF8(("editor for " + caption).c_str()))
+    : GroupboxBase(caption, owner_), editor(ShownText::from_bytes("editor for " + caption))
 {
     content = &editor;
     editor.setMultiLine(false, false);

@@ -1,7 +1,8 @@
 #include "GroupboxWithLabel.h"
+#include "ShownText.h"
 
 GroupboxWithLabel::GroupboxWithLabel(const std::string& caption, EditorComponent* owner_)
-    : GroupboxBase(caption, owner_), label(juce::String::fromUTF8(("label for " + caption).c_str()), {})
+    : GroupboxBase(caption, owner_), label(ShownText::from_bytes("label for " + caption), {})
 {
     content = &label;
     addAndMakeVisible(label);

@@ -1,4 +1,5 @@
 #include "Interaction.h"
+#include "ShownText.h"
 
 
 #include <juce_gui_basics/juce_gui_basics.h>
@@ -21,22 +22,22 @@ juce::MessageBoxIconType icon_type(Interaction::Icon icon)
 void Interaction::show_message_box(Icon icon, const std::string& title, const std::string& message,
                                    const std::string& button_text)
 {
-    juce::AlertWindow::showMessageBox(icon_type(icon), juce::String::fromUTF8(title.c_str()),
-                                      juce::String::fromUTF8(message.c_str()),
-                                      juce::String::fromUTF8(button_text.c_str()));
+    juce::AlertWindow::showMessageBox(icon_type(icon), ShownText::from_bytes(title),
+                                      ShownText::from_bytes(message),
+                                      ShownText::from_bytes(button_text));
 }
 
 void Interaction::show_message_box_async(Icon icon, const std::string& title, const std::string& message)
 {
-    juce::AlertWindow::showMessageBoxAsync(icon_type(icon), juce::String::fromUTF8(title.c_str()),
-                                           juce::String::fromUTF8(message.c_str()));
+    juce::AlertWindow::showMessageBoxAsync(icon_type(icon), ShownText::from_bytes(title),
+                                           ShownText::from_bytes(message));
 }
 
 void Interaction::ask_ok_cancel_async(Icon icon, const std::string& title, const std::string& message,
                                       std::function<void(bool ok)> answer)
 {
-    juce::AlertWindow::showOkCancelBox(icon_type(icon), juce::String::fromUTF8(title.c_str()),
-                                       juce::String::fromUTF8(message.c_str()), {}, {}, nullptr,
+    juce::AlertWindow::showOkCancelBox(icon_type(icon), ShownText::from_bytes(title),
+                                       ShownText::from_bytes(message), {}, {}, nullptr,
                                        juce::ModalCallbackFunction::create([answer](int result) {
                                            if (answer)
                                                answer(result != 0);
@@ -46,8 +47,8 @@ void Interaction::ask_ok_cancel_async(Icon icon, const std::string& title, const
 void Interaction::ask_save_discard_cancel_async(Icon icon, const std::string& title, const std::string& message,
                                                 std::function<void(Answer answer)> answer)
 {
-    juce::AlertWindow::showYesNoCancelBox(icon_type(icon), juce::String::fromUTF8(title.c_str()),
-                                          juce::String::fromUTF8(message.c_str()), "save", "discard", "cancel",
+    juce::AlertWindow::showYesNoCancelBox(icon_type(icon), ShownText::from_bytes(title),
+                                          ShownText::from_bytes(message), "save", "discard", "cancel",
                                           nullptr, juce::ModalCallbackFunction::create([answer](int result) {
                                               if (answer)
                                                   answer(result == 1   ? Answer::save

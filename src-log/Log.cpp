@@ -3,6 +3,7 @@
 #include "History.h"
 #include "Interaction.h"
 #include "Brand.h"
+#include "ShownText.h"
 #include "ZelException.h"
 #include "ZelString.h"
 
@@ -211,7 +212,7 @@ std::string log_path()
 int open_log_file(const std::string& path)
 {
     // A folder of our own is made for the user alone; a folder given by TMPDIR is taken as it is.
-    const juce::File folder = juce::File(juce::String::fromUTF8(path.c_str())).getParentDirectory();
+    const juce::File folder = juce::File(ShownText::from_bytes(path)).getParentDirectory();
     if (! folder.isDirectory())
     {
         folder.getParentDirectory().createDirectory();

@@ -6,6 +6,7 @@
 #include "History.h"
 #include "Interaction.h"
 #include "Log.h"
+#include "ShownText.h"
 #include "VekApp.h"
 #include "WaitingMessage.h"
 #include "WebLookup.h"
@@ -24,7 +25,7 @@ unsigned display_number_width_for(long long highest_display_number, bool table_e
 }
 
 LoadWnd::LoadWnd()
-    : juce::ThreadWithProgressWindow(juce::String::fromUTF8(Brand::current().load_window_title.c_str()), true, false,
+    : juce::ThreadWithProgressWindow(ShownText::from_bytes(Brand::current().load_window_title), true, false,
                                      10000, "", nullptr)
 {
     // Below the splash screen, which shows the logo in the middle of the screen.
@@ -59,7 +60,7 @@ void LoadWnd::loading(double increment, const std::string& text)
     if (! text.empty())
     {
         LogLine() << "loading: " << text;
-        setStatusMessage(juce::String::fromUTF8(text.c_str()));
+        setStatusMessage(ShownText::from_bytes(text));
     }
 
     if (total < 100)
@@ -133,7 +134,7 @@ void LoadWnd::set_session_time_zone()
             db.exec_nt("SET SESSION TIME ZONE '" + candidate + "'", "");
             LogLine() << "timezone has now been set to \"" << candidate << "\"";
             if (cfg.get_str("timezone") != candidate)
-                cfg.setValue("timezone", juce::String::fromUTF8(candidate.c_str()));
+                cfg.setValue("timezone", ShownText::from_bytes(candidate));
             return;
         }
         catch (...)

@@ -14,6 +14,7 @@
 #include "ReportGenerator.h"
 #include "RolePickWnd.h"
 #include "ShiftLogSummaryWnd.h"
+#include "ShownText.h"
 #include "UsersReport.h"
 #include "VekLookAndFeel.h"
 #include "ZelException.h"
@@ -51,7 +52,7 @@ VekApplication::~VekApplication()
 
 const juce::String VekApplication::getApplicationName()
 {
-    return juce::String::fromUTF8(Brand::current().application_name.c_str());
+    return ShownText::from_bytes(Brand::current().application_name);
 }
 
 const juce::String VekApplication::getApplicationVersion()
@@ -201,7 +202,7 @@ void VekApplication::run(unsigned job)
 void VekApplication::job_initialize_and_load()
 {
     const Brand& brand = Brand::current();
-    auto* splash = new juce::SplashScreen(juce::String::fromUTF8(brand.splash_title.c_str()), get_logo_image(), false);
+    auto* splash = new juce::SplashScreen(ShownText::from_bytes(brand.splash_title), get_logo_image(), false);
     std::unique_ptr<juce::SplashScreen> splash_owner(splash);
 
     look_and_feel.reset();

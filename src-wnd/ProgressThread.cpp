@@ -3,6 +3,7 @@
 #include "DB.h"
 #include "Log.h"
 #include "ShiftLogSummaryWnd.h"
+#include "ShownText.h"
 #include "VekApp.h"
 #include "WaitingMessage.h"
 #include "ZelException.h"
@@ -17,7 +18,7 @@ juce::Component* summary_window_if_any()
 } // namespace
 
 ProgressThread::ProgressThread(int period_code)
-    : juce::ThreadWithProgressWindow(juce::String::fromUTF8(waiting_message("Loading Maintenance Database").c_str()),
+    : juce::ThreadWithProgressWindow(ShownText::from_bytes(waiting_message("Loading Maintenance Database")),
                                      true, true, 10000, "Done", summary_window_if_any()),
       period(period_code)
 {
@@ -75,7 +76,7 @@ bool ProgressThread::should_stop()
 
 void ProgressThread::status(const std::string& text)
 {
-    setStatusMessage(juce::String::fromUTF8(text.c_str()));
+    setStatusMessage(ShownText::from_bytes(text));
 }
 
 void ProgressThread::progress(double value)

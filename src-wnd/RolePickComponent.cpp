@@ -2,6 +2,7 @@
 
 #include "Cfg.h"
 #include "RolePickWnd.h"
+#include "ShownText.h"
 #include "VekApp.h"
 
 RolePickComponent::RolePickComponent()
@@ -10,7 +11,7 @@ RolePickComponent::RolePickComponent()
     VekApplication& app = vek();
     for (const auto id : app.role_ids)
     {
-        const juce::String name = juce::String::fromUTF8(app.roles.at(id).name.c_str());
+        const juce::String name = ShownText::from_bytes(app.roles.at(id).name);
         auto* button = buttons.add(new juce::TextButton(name));
         button->setButtonText(name);
         button->addListener(this);

@@ -2,11 +2,12 @@
 
 #include "Brand.h"
 #include "Cfg.h"
+#include "ShownText.h"
 #include "VekApp.h"
 #include "WindowSetup.h"
 
 RolePickWnd::RolePickWnd()
-    : juce::DocumentWindow(juce::String::fromUTF8(window_title(" - Choose A Role").c_str()),
+    : juce::DocumentWindow(ShownText::from_bytes(window_title(" - Choose A Role")),
                            juce::LookAndFeel::getDefaultLookAndFeel().findColour(
                                juce::ResizableWindow::backgroundColourId),
                            0, true)

@@ -8,6 +8,7 @@
 #include "ProgressThread.h"
 #include "ReportComponent.h"
 #include "ShiftLogSummaryWnd.h"
+#include "ShownText.h"
 #include "SummarySort.h"
 #include "VekApp.h"
 #include "VekLookAndFeel.h"
@@ -54,7 +55,7 @@ std::uint64_t parse_id(std::string_view text)
 
 juce::String to_juce(std::string_view text)
 {
-    return juce::String::fromUTF8(text.data(), static_cast<int>(text.size()));
+    return ShownText::from_bytes(text);
 }
 } // namespace
 
@@ -169,7 +170,7 @@ ShiftLogSummaryComponent::~ShiftLogSummaryComponent()
     {
         app->cfg->setValue("ShiftLogSummaryTableHeaders", table.getHeader().toString());
         app->cfg->setValue("ShiftLogSummaryFilter",
-                           juce::String::fromUTF8(Zel::simplifyWhitespace(filter_box.getText().toStdString()).c_str()));
+                           ShownText::from_bytes(Zel::simplifyWhitespace(filter_box.getText().toStdString())));
         app->cfg->setValue("ExactMatch", applied_exact);
     }
 
@@ -362,7 +363,7 @@ void ShiftLogSummaryComponent::apply_filter(bool forced)
         {
             bubble.setAllowedPlacement(juce::BubbleComponent::below);
             juce::AttributedString message;
-            message.append(juce::String::fromUTF8(result.error.c_str()), juce::Font(15.0f), juce::Colours::black);
+            message.append(ShownText::from_bytes(result.error), juce::Font(15.0f), juce::Colours::black);
             bubble.showAt(&filter_box, message, 5000, true, false);
         }
     }
@@ -728,7 +729,7 @@ void ShiftLogSummaryComponent::show_update_bubble(const std::string& text)
 {
     bubble.setAllowedPlacement(juce::BubbleComponent::left);
     juce::AttributedString message;
-    message.append(juce::String::fromUTF8(text.c_str()), juce::Font(15.0f), juce::Colours::black);
+    message.append(ShownText::from_bytes(text), juce::Font(15.0f), juce::Colours::black);
     // For screen readers, which cannot read the painted text.
     bubble.setTitle(message.getText());
     bubble.showAt(&reload_button, message, 0, true, false);
@@ -756,7 +757,7 @@ void ShiftLogSummaryComponent::show_preset_menu()
             menu.addSeparator();
             continue;
         }
-        const juce::String text = juce::String::fromUTF8(preset.filter_text.c_str());
+        const juce::String text = ShownText::from_bytes(preset.filter_text);
         menu.addItem(preset.item, true, current == text.toLowerCase().toStdString(),
                      [this, text] { filter_box.setText(text, true); });
     }

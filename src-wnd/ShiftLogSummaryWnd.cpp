@@ -3,6 +3,7 @@
 #include "Brand.h"
 #include "Cfg.h"
 #include "Log.h"
+#include "ShownText.h"
 #include "VekApp.h"
 #include "WindowSetup.h"
 
@@ -16,7 +17,7 @@ std::string summary_title()
 } // namespace
 
 ShiftLogSummaryWnd::ShiftLogSummaryWnd()
-    : juce::DocumentWindow(juce::String::fromUTF8(summary_title().c_str()),
+    : juce::DocumentWindow(ShownText::from_bytes(summary_title()),
                            juce::LookAndFeel::getDefaultLookAndFeel().findColour(
                                juce::ResizableWindow::backgroundColourId),
                            juce::DocumentWindow::allButtons, true)
@@ -66,7 +67,7 @@ bool ShiftLogSummaryWnd::keyPressed(const juce::KeyPress& key)
     if (key.getKeyCode() == juce::KeyPress::F4Key && only(shift))
     {
         LogLine() << "opening log file " << log_path();
-        juce::File(juce::String::fromUTF8(log_path().c_str())).startAsProcess();
+        juce::File(ShownText::from_bytes(log_path())).startAsProcess();
         return true;
     }
     if (key.getKeyCode() == juce::KeyPress::F12Key && modifiers.isCommandDown() && modifiers.isShiftDown())
