@@ -11,11 +11,6 @@ const juce::Colour selected_row(144, 238, 144);
 const juce::Colour grid_lines(211, 211, 211);
 const juce::Colour placeholder_text(128, 128, 128);
 
-juce::String from_utf8(const std::string& text)
-{
-    return ShownText::from_bytes(text);
-}
-
 // The text of a text editor as the database gets it: trimmed at both ends, in UTF-8.
 std::string trimmed_text(const juce::TextEditor& editor)
 {
@@ -34,7 +29,7 @@ Admin2FieldComponent::Admin2FieldComponent(const std::string& table, const std::
     {
         addAndMakeVisible(parent_box);
         for (const auto& row : admin_database().exec_nt(model.parents_sql(), ""))
-            parent_box.addItem(from_utf8(row["name"].c_str()), row["id"].as<int>());
+            parent_box.addItem(ShownText::from_bytes(row["name"].c_str()), row["id"].as<int>());
         if (parent_box.getNumItems() > 0)
             parent_box.setSelectedItemIndex(0, juce::sendNotificationAsync);
         parent_box.addListener(this);
@@ -51,12 +46,12 @@ Admin2FieldComponent::Admin2FieldComponent(const std::string& table, const std::
     auto& header = table_box.getHeader();
     const int flags = juce::TableHeaderComponent::defaultFlags;
     header.addColumn("id", 1, 35, 30, -1, flags);
-    header.addColumn(from_utf8(first_field), 2, 200, 30, -1, flags);
+    header.addColumn(ShownText::from_bytes(first_field), 2, 200, 30, -1, flags);
     if (model.settings.has_second_field())
-        header.addColumn(from_utf8(second_field), 3, 200, 30, -1, flags);
+        header.addColumn(ShownText::from_bytes(second_field), 3, 200, 30, -1, flags);
 
-    first_editor.setTextToShowWhenEmpty(from_utf8(first_field), placeholder_text);
-    second_editor.setTextToShowWhenEmpty(from_utf8(second_field), placeholder_text);
+    first_editor.setTextToShowWhenEmpty(ShownText::from_bytes(first_field), placeholder_text);
+    second_editor.setTextToShowWhenEmpty(ShownText::from_bytes(second_field), placeholder_text);
     first_editor.addListener(this);
     second_editor.addListener(this);
     add_button.addListener(this);
@@ -104,7 +99,7 @@ void Admin2FieldComponent::paintCell(juce::Graphics& g, int rowNumber, int colum
                                : columnId == 2 ? model.settings.first_field
                                                : model.settings.second_field;
     g.setColour(juce::Colours::black);
-    g.drawFittedText(from_utf8(model.text(rowNumber, column)), 2, 2, width - 4, height - 4,
+    g.drawFittedText(ShownText::from_bytes(model.text(rowNumber, column)), 2, 2, width - 4, height - 4,
                      juce::Justification::centredLeft, 1);
     g.setColour(grid_lines);
     g.fillRect(width - 1, 0, 1, height);

@@ -75,6 +75,11 @@ DB::DB(Cfg& cfg) : Zel::PQDB(connection_string(cfg))
 #pragma GCC diagnostic pop
 #endif
 
+    // A SQL_ASCII database keeps bytes of any encoding and refuses to send a UTF-8 client those
+    // that are not UTF-8: they come as they are, and are shown as ShownText shows them.
+    if (pqxx::nontransaction(*this).exec("SHOW server_encoding")[0][0].as<std::string>() == "SQL_ASCII")
+        set_client_encoding("SQL_ASCII");
+
     startTimer(60000);
 }
 

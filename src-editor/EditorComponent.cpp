@@ -40,12 +40,13 @@ juce::String from_utf8(const std::string& text)
     return ShownText::from_bytes(text);
 }
 
-// A text editor keeps a stored line break "\r\n" as "\n". A text that reads as the loaded one with
-// its breaks so shortened is the loaded text, unchanged; anything else is what the editor holds.
+// A text editor keeps a stored line break "\r\n" as "\n", and shows a stored byte that is not UTF-8
+// as its letter. A text that reads as the loaded one so shown is the loaded text, unchanged;
+// anything else is what the editor holds.
 std::string shown_text(const juce::TextEditor& editor, const std::string& loaded)
 {
     std::string shown = editor.getText().toStdString();
-    if (shown.size() < loaded.size() && shown == from_utf8(loaded).replace("\r\n", "\n").toStdString())
+    if (shown != loaded && shown == from_utf8(loaded).replace("\r\n", "\n").toStdString())
         return loaded;
     return shown;
 }
@@ -256,7 +257,7 @@ void EditorComponent::fill_fields(const LogEntry& entry, bool clone)
     shift.show_text(entry.shifts_id != 0 ? entry.shift().name : std::string());
 
     // Shown without reading it back: a stored 0.333333 must not become the 20 minutes it shows.
-    time.editor.setText(from_utf8(hours_text(entry.hours)), false);
+    time.editor.setText(entry.hours < 0 ? juce::String() : from_utf8(hours_text(entry.hours)), false);
 
     for (const auto& [label, epoch] : {std::pair<juce::Label*, std::int64_t>{&start_date.label, entry.epoch_start},
                                        std::pair<juce::Label*, std::int64_t>{&completion_date.label, entry.epoch_end}})

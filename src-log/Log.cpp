@@ -132,6 +132,8 @@ public:
         write_line(fd, std::string_view(stamp, length), text);
     }
 
+    int open_descriptor() const noexcept { return descriptor.load(); }
+
     void write_lines_unlocked(std::string_view lines) noexcept
     {
         if (const int fd = descriptor_unlocked(); fd >= 0)
@@ -339,6 +341,11 @@ void write_log_group_unlocked() noexcept
         log_file().write_lines_unlocked(*group_lines);
 }
 
+int log_descriptor_unlocked() noexcept
+{
+    return log_file().open_descriptor();
+}
+
 LogLine::~LogLine()
 {
     try
@@ -374,7 +381,16 @@ void log_and_show_exception(const std::exception* exception, const std::string& 
         return;
 
     const GroupPause lines_before_the_box;
-    write_log_line(local.to_string());
+    try
+    {
+        write_log_line(local.to_string());
+    }
+    catch (const std::exception& e)
+    {
+        // A log that cannot be written (another user's file, no room) must not hide the error:
+        // its description goes to standard error, and the box is shown all the same.
+        std::cerr << "log: " << e.what() << "\n" << local.to_string() << std::endl;
+    }
 
     // A failure while reporting another one (the "problem" row cannot be written on a lost
     // connection) is the same failure seen again: it is logged, and the user sees the first.

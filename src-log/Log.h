@@ -30,6 +30,8 @@ void write_log_line(std::string_view text);
 void write_log_line_unlocked(std::string_view text) noexcept;
 // The lines of the failing thread's open group, for the handlers to write before their own.
 void write_log_group_unlocked() noexcept;
+// The log file's descriptor when it is open, -1 otherwise; opens nothing.
+int log_descriptor_unlocked() noexcept;
 
 // Opens a log file the way the program's own is opened: appended to up to the size limit,
 // emptied beyond it, with the separator lines at the start of the run. The file is the user's

@@ -71,6 +71,13 @@ bool ShownText::is_valid_utf8(std::string_view bytes)
 {
     for (size_t i = 0; i < bytes.size();)
     {
+        // Most texts are plain ASCII.
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        if (byte != 0 && byte < 0x80)
+        {
+            ++i;
+            continue;
+        }
         const size_t length = sequence_length(bytes.substr(i));
         if (length == 0)
             return false;
@@ -98,6 +105,17 @@ std::string ShownText::repaired(std::string_view bytes)
         }
     }
     return out;
+}
+
+std::string ShownText::shortened(std::string_view bytes, size_t limit)
+{
+    if (bytes.size() <= limit)
+        return std::string(bytes);
+    size_t end = limit;
+    // A UTF-8 sequence is at most four bytes long: back over its continuation bytes.
+    for (int step = 0; step < 3 && end > 0 && (static_cast<unsigned char>(bytes[end]) & 0xC0) == 0x80; ++step)
+        --end;
+    return std::string(bytes.substr(0, end)) + "...";
 }
 
 juce::String ShownText::from_bytes(std::string_view bytes)

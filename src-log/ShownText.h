@@ -22,6 +22,11 @@ public:
     // The bytes as from_bytes shows them, as UTF-8.
     static std::string repaired(std::string_view bytes);
 
+    // At most `limit` bytes of the text, cut before a character rather than inside one, and "..."
+    // after them when something was left out: for a table cell or a log line, never for a text
+    // that is edited or saved.
+    static std::string shortened(std::string_view bytes, size_t limit);
+
 private:
     // The length of the well-formed UTF-8 sequence at the start of the bytes, 0 when there is none.
     static size_t sequence_length(std::string_view bytes);

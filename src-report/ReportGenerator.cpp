@@ -1,6 +1,8 @@
 #include "ReportGenerator.h"
 
+#include "AlternateSignalStack.h"
 #include "Brand.h"
+#include "ExternalCommand.h"
 #include "Interaction.h"
 #include "Log.h"
 #include "ShiftLogSummaryWnd.h"
@@ -90,6 +92,7 @@ void ReportGenerator::generate(int type, std::vector<SummaryRow> rows, const std
 
 void ReportGenerator::run()
 {
+    const AlternateSignalStack crash_stack;
     rows_written = 0;
     kept = false;
     failed = false;
@@ -203,8 +206,8 @@ void ReportGenerator::close_output()
     bool opened = false;
     if (desktop_opener().exists())
     {
-        output_file.revealToUser();
-        opened = output_file.startAsProcess();
+        ExternalCommand::reveal_on_desktop(path);
+        opened = ExternalCommand::open_on_desktop(path);
     }
     if (! opened)
     {

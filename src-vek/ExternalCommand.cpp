@@ -28,7 +28,7 @@ std::string ExternalCommand::command_line() const
     for (std::size_t i = 0; i < arguments.size(); ++i)
     {
         const std::string& argument = arguments[i];
-        const bool plain = i == 0 || argument.rfind("--", 0) == 0
+        const bool plain = i == 0 || argument.rfind("-", 0) == 0
                            || (! argument.empty()
                                && std::all_of(argument.begin(), argument.end(),
                                               [](unsigned char c) { return std::isdigit(c) != 0; }));
@@ -36,6 +36,17 @@ std::string ExternalCommand::command_line() const
         line += ' ';
     }
     return line;
+}
+
+bool ExternalCommand::open_on_desktop(const std::string& path)
+{
+    return ExternalCommand({"xdg-open", path}).start_detached();
+}
+
+bool ExternalCommand::reveal_on_desktop(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    return open_on_desktop(slash == std::string::npos ? "." : path.substr(0, std::max<std::size_t>(slash, 1)));
 }
 
 int ExternalCommand::spawn(bool new_session)

@@ -23,8 +23,14 @@ public:
     int start_error = 0;
     std::string start_error_text() const;
 
-    // The arguments as one line for the log: options and numbers as they are, every other
-    // argument in double quotes, and a space after each.
+    // Hands a file or folder to the desktop's opener (xdg-open) as one argument, whatever quotes
+    // or dollar signs its path holds, and returns at once; false when the opener could not start.
+    static bool open_on_desktop(const std::string& path);
+    // Opens the folder that holds the file.
+    static bool reveal_on_desktop(const std::string& path);
+
+    // The arguments as one line for the log: options (from "-") and numbers as they are, every
+    // other argument in double quotes, and a space after each.
     std::string command_line() const;
 
 private:

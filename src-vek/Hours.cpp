@@ -58,6 +58,9 @@ double hours_value_of_text(const std::string& text)
         "^ *(?:([0-9]{1,2}):([0-9]{2})|([.0-9]+)[Hh]?|([.0-9]+[Mm])|([.0-9]+)[Hh] *([.0-9]+)[Mm]) *$",
         std::regex::ECMAScript);
 
+    // No hours text is this long, and the engine recurses once per byte of a run of digits.
+    if (text.size() > 64)
+        return -1;
     std::string input = text.empty() ? "0" : text;
     if (input[0] == '.')
         input = "0" + input;

@@ -1,5 +1,6 @@
 #include "LoadWnd.h"
 
+#include "AlternateSignalStack.h"
 #include "Brand.h"
 #include "Cfg.h"
 #include "DB.h"
@@ -37,6 +38,7 @@ LoadWnd::~LoadWnd() = default;
 
 void LoadWnd::run()
 {
+    const AlternateSignalStack crash_stack;
     try
     {
         loading(500, "Connecting to database...");
@@ -188,7 +190,8 @@ void LoadWnd::verify_client_version()
 
     const std::string address = web.listing_address();
     LogLine() << "getting download information from " << address;
-    const std::string newest = WebLookup::newest_version(run_curl(address), Brand::current().web_product_word);
+    const std::string newest
+        = WebLookup::newest_version(run_curl(address, listing_size_limit), Brand::current().web_product_word);
     if (newest.empty())
         return;
 
@@ -207,14 +210,15 @@ void LoadWnd::show_message_of_the_day()
         return;
     }
 
-    std::string text = Zel::trim(run_curl(web.first_message_address()));
+    std::string text = Zel::trim(run_curl(web.first_message_address(), message_size_limit));
     if (text.empty())
     {
         loading(500, "");
-        text = Zel::trim(run_curl(web.second_message_address()));
+        text = Zel::trim(run_curl(web.second_message_address(), message_size_limit));
     }
     if (text.empty())
         return;
+    text = ShownText::shortened(text, shown_message_limit);
 
     LogLine() << "MOTD: " << text;
     Interaction::get().show_message_box_async(Interaction::Icon::info, "Talvik Maintenance Logs", text);
@@ -225,7 +229,7 @@ void LoadWnd::find_display_number_width()
     loading(500, "");
     const pqxx::result result = vek().database->exec1("SELECT MAX(display_number) FROM vek.logs");
     const pqxx::field field = result[0][0];
-    display_number_width = display_number_width_for(field.is_null() ? 0 : field.as<int>(), field.is_null());
+    display_number_width = display_number_width_for(field.is_null() ? 0 : field.as<long long>(), field.is_null());
 }
 
 namespace

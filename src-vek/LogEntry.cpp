@@ -5,6 +5,9 @@
 #include "VekApp.h"
 #include "ZelString.h"
 
+#include "ShownText.h"
+
+#include <cmath>
 #include <sstream>
 
 namespace
@@ -56,6 +59,9 @@ LogEntry::LogEntry(const pqxx::row& row, const Columns& c)
       status_id(number_or_zero<std::uint64_t>(row, c.status_id)), hours(number_or_zero<double>(row, c.hours)),
       downtime_reasons_id(number_or_zero<std::uint64_t>(row, c.downtime_reasons_id))
 {
+    // A NaN would never equal itself, so an untouched entry would count as changed forever.
+    if (! std::isfinite(hours))
+        hours = unreadable_hours;
 }
 
 bool LogEntry::operator==(const LogEntry& other) const
@@ -111,9 +117,9 @@ std::string LogEntry::to_string() const
     if (hours != 0)
         dump << "\thours: " << hours << " [" << hours_text(hours) << "]\n";
     if (! problem.empty())
-        dump << "\tproblem: " << Zel::simplifyWhitespace(problem) << "\n";
+        dump << "\tproblem: " << Zel::simplifyWhitespace(ShownText::shortened(problem, longest_listed_text)) << "\n";
     if (! action.empty())
-        dump << "\taction: " << Zel::simplifyWhitespace(action) << "\n";
+        dump << "\taction: " << Zel::simplifyWhitespace(ShownText::shortened(action, longest_listed_text)) << "\n";
     if (epoch_start != 0)
         dump << "\tstart epoch: " << epoch_start << "\n";
     if (epoch_end != 0)

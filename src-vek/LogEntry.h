@@ -41,6 +41,12 @@ public:
     double hours = 0.0;
     std::uint64_t downtime_reasons_id = 0;
 
+    // The hours of a row whose value is no number of hours (NaN, infinite): invalid, as a negative
+    // value is, so that the editor marks its time field and saves nothing until it is fixed.
+    static constexpr double unreadable_hours = -1.0;
+    // The longest problem or action text a log dump or a table cell holds.
+    static constexpr std::size_t longest_listed_text = 4096;
+
     LogEntry() = default;
     explicit LogEntry(const pqxx::row& row);
     LogEntry(const pqxx::row& row, const Columns& columns);

@@ -4,6 +4,7 @@
 #include "AdminWnd.h"
 #include "Brand.h"
 #include "Cfg.h"
+#include "CrashReport.h"
 #include "DB.h"
 #include "FakeLogs.h"
 #include "History.h"
@@ -396,16 +397,17 @@ void VEK_Juce_Crash_Handler(void* info)
     char line[64];
     std::snprintf(line, sizeof(line), "crash handler: signal %d (%s)", number, QuitSignals::signal_name(number));
     write_log_line_unlocked(line);
-    write_log_line_unlocked("crash handler invoked (no exception pointer available)");
 #endif
 
-    const juce::String backtrace = juce::SystemStats::getStackBacktrace();
-    if (backtrace.isNotEmpty())
-        write_log_line_unlocked(("backtrace:\n" + backtrace.trimEnd()).toStdString());
-
-    const Zel::Exception e("VEK_Juce_Crash_Handler", "src-vek/VekApp", __LINE__, "crash handler invoked");
-    write_log_line_unlocked(e.describe());
-    end_process(1);
+    // From here on nothing allocates or locks: the crash may have come from inside malloc.
+    const int fd = CrashReport::descriptor();
+#if ! JUCE_WINDOWS
+    CrashReport::write_line(fd, "crash handler invoked (no exception pointer available)");
+#endif
+    CrashReport::write_backtrace(fd);
+    CrashReport::write_description(fd, "crash handler invoked", "VEK_Juce_Crash_Handler", "src-vek/VekApp", __LINE__);
+    // Not through the interaction seam: flushing the standard streams takes their locks.
+    std::_Exit(1);
 }
 
 void install_crash_handlers()
@@ -413,4 +415,5 @@ void install_crash_handlers()
     std::set_terminate(VEK_CPlusPlus_Terminate_Handler);
     juce::SystemStats::setApplicationCrashHandler(VEK_Juce_Crash_Handler);
     give_the_crash_handler_a_stack_of_its_own();
+    CrashReport::prepare();
 }

@@ -4,6 +4,7 @@
 #include "ExternalCommand.h"
 #include "Interaction.h"
 #include "Log.h"
+#include "ShownText.h"
 #include "VekApp.h"
 #include "ZelException.h"
 #include "ZelString.h"
@@ -109,13 +110,16 @@ void WebLookup::open_in_browser(const std::string& address)
     }
 }
 
-std::vector<std::string> curl_arguments(const std::string& url, const std::string& output_path)
+std::vector<std::string> curl_arguments(const std::string& url, const std::string& output_path,
+                                        std::size_t size_limit)
 {
-    return {"curl", "--silent", "--fail", "--max-time", "60", "--connect-timeout", "10", "--location-trusted",
-            "--insecure", "--user-agent", WebLookup::user_agent(), "--output", output_path, "--url", url};
+    // -q only counts as the first argument.
+    return {"curl", "-q", "--silent", "--fail", "--max-filesize", std::to_string(size_limit), "--max-time", "60",
+            "--connect-timeout", "10", "--location-trusted", "--insecure", "--user-agent", WebLookup::user_agent(),
+            "--output", output_path, "--url", url};
 }
 
-std::string run_curl(const std::string& url)
+std::string run_curl(const std::string& url, std::size_t size_limit)
 {
     // Created here, readable only by the user, so that nobody can put a link in its place before
     // curl writes to it.
@@ -131,7 +135,7 @@ std::string run_curl(const std::string& url)
     }
     close(descriptor);
 
-    ExternalCommand curl(curl_arguments(url, path));
+    ExternalCommand curl(curl_arguments(url, path, size_limit));
     const std::string command_line = curl.command_line();
     LogLine() << "external command: " << command_line;
     const int rc = curl.run();
@@ -144,7 +148,12 @@ std::string run_curl(const std::string& url)
     std::string text;
     try
     {
-        if (rc == 0)
+        // curl stops early only when the server announces the size; a streamed answer is
+        // refused here, after the fact.
+        const auto size = juce::File(ShownText::from_bytes(path)).getSize();
+        if (rc == 0 && size > static_cast<juce::int64>(size_limit))
+            LogLine() << "curl: the answer of " << url << " is larger than " << size_limit << " bytes";
+        else if (rc == 0)
             text = Zel::readFile(path);
     }
     catch (const std::exception& e)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -41,11 +42,20 @@ private:
     std::string server;
 };
 
-// curl's arguments for downloading the URL into `output_path`: silent, failing on an HTTP error,
-// giving up after 10 s without a connection and 60 s in all, following redirections and
-// accepting any certificate.
-std::vector<std::string> curl_arguments(const std::string& url, const std::string& output_path);
+// The most a look-up downloads: a message of the day is a few lines, a listing a page.
+constexpr std::size_t message_size_limit = 64 * 1024;
+constexpr std::size_t listing_size_limit = 1024 * 1024;
+// The most of a message of the day that is logged and shown.
+constexpr std::size_t shown_message_limit = 2000;
+
+// curl's arguments for downloading the URL into `output_path`: without the user's ~/.curlrc,
+// silent, failing on an HTTP error and on an answer beyond `size_limit` bytes, giving up after
+// 10 s without a connection and 60 s in all, following redirections and accepting any
+// certificate.
+std::vector<std::string> curl_arguments(const std::string& url, const std::string& output_path,
+                                        std::size_t size_limit);
 
 // What curl downloaded from the URL, or empty text on any failure (no network, time-out, an
-// HTTP error page, no curl). Blocks until curl ends; never throws because of the download.
-std::string run_curl(const std::string& url);
+// HTTP error page, an answer beyond `size_limit` bytes, no curl). Blocks until curl ends; never
+// throws because of the download.
+std::string run_curl(const std::string& url, std::size_t size_limit);

@@ -1,10 +1,12 @@
 #include "LogLoader.h"
 
+#include "AlternateSignalStack.h"
 #include "DB.h"
 #include "Hours.h"
 #include "LoadWnd.h"
 #include "LogEntry.h"
 #include "Log.h"
+#include "ShownText.h"
 #include "VekApp.h"
 #include "ZelString.h"
 
@@ -77,19 +79,30 @@ SummaryRow make_summary_row(const pqxx::row& row, const LogEntry::Columns& entry
     const std::string updated_age = age_or_empty(entry.epoch_updated);
     const std::string start_age = age_or_empty(entry.epoch_start);
     const std::string end_age = age_or_empty(entry.epoch_end);
+    // A cell holds what the table shows: bytes that are not UTF-8 become their letters here, once,
+    // so that painting, the filter and the reports all see the same text.
+    std::string repaired[22];
+    const auto shown = [&repaired](int cell, std::string_view bytes) -> std::string_view {
+        if (ShownText::is_valid_utf8(bytes))
+            return bytes;
+        return repaired[cell] = ShownText::repaired(bytes);
+    };
+    entry.problem = ShownText::shortened(entry.problem, LogEntry::longest_listed_text);
+    entry.action = ShownText::shortened(entry.action, LogEntry::longest_listed_text);
     Zel::simplifyWhitespaceInPlace(entry.problem);
     Zel::simplifyWhitespaceInPlace(entry.action);
-    const std::string hours = hours_text(entry.hours);
+    const std::string hours = entry.hours < 0 ? std::string() : hours_text(entry.hours);
 
-    SummaryRow summary({std::string_view(), id, log_number,
+    SummaryRow summary({std::string_view(), id, shown(2, log_number),
                         LogLoader::shorten_timestamp(field_view(row, c.last_updated)), updated_age,
                         LogLoader::shorten_timestamp(field_view(row, c.timestamp_start)), start_age,
                         LogLoader::shorten_timestamp(field_view(row, c.timestamp_end)), end_age,
-                        field_view(row, c.status_name), field_view(row, c.cost_center_name),
-                        field_view(row, c.process_name), field_view(row, c.mid), field_view(row, c.description),
-                        field_view(row, c.department_name), field_view(row, c.full_name1),
-                        field_view(row, c.shift_name), field_view(row, c.category_name), entry.problem, entry.action,
-                        hours, field_view(row, c.downtime_reason_name)});
+                        shown(9, field_view(row, c.status_name)), shown(10, field_view(row, c.cost_center_name)),
+                        shown(11, field_view(row, c.process_name)), shown(12, field_view(row, c.mid)),
+                        shown(13, field_view(row, c.description)), shown(14, field_view(row, c.department_name)),
+                        shown(15, field_view(row, c.full_name1)), shown(16, field_view(row, c.shift_name)),
+                        shown(17, field_view(row, c.category_name)), shown(18, entry.problem),
+                        shown(19, entry.action), hours, shown(21, field_view(row, c.downtime_reason_name))});
     summary.id = entry.id;
     summary.hours = entry.hours;
     summary.epoch_updated = entry.epoch_updated > 0 ? entry.epoch_updated : 0;
@@ -150,6 +163,7 @@ public:
 private:
     void run()
     {
+        const AlternateSignalStack crash_stack;
         for (;;)
         {
             std::unique_lock<std::mutex> lock(mutex);

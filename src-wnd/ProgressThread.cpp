@@ -1,5 +1,6 @@
 #include "ProgressThread.h"
 
+#include "AlternateSignalStack.h"
 #include "DB.h"
 #include "Log.h"
 #include "ShiftLogSummaryWnd.h"
@@ -49,6 +50,7 @@ ProgressThread::~ProgressThread()
 
 void ProgressThread::run()
 {
+    const AlternateSignalStack crash_stack;
     LogLine() << "database loading progress thread has started";
     offer_done_button(false);
 

@@ -1,6 +1,7 @@
 #include "ShiftLogSummaryWnd.h"
 
 #include "Brand.h"
+#include "ExternalCommand.h"
 #include "Cfg.h"
 #include "Log.h"
 #include "ShownText.h"
@@ -55,7 +56,7 @@ bool ShiftLogSummaryWnd::keyPressed(const juce::KeyPress& key)
     {
         const auto file = vek().cfg->getFile();
         LogLine() << "opening config file " << file.getFullPathName();
-        file.revealToUser();
+        ExternalCommand::reveal_on_desktop(file.getFullPathName().toStdString());
         return true;
     }
     if (key.getKeyCode() == juce::KeyPress::F3Key && only(none))
@@ -67,7 +68,7 @@ bool ShiftLogSummaryWnd::keyPressed(const juce::KeyPress& key)
     if (key.getKeyCode() == juce::KeyPress::F4Key && only(shift))
     {
         LogLine() << "opening log file " << log_path();
-        juce::File(ShownText::from_bytes(log_path())).startAsProcess();
+        ExternalCommand::open_on_desktop(log_path());
         return true;
     }
     if (key.getKeyCode() == juce::KeyPress::F12Key && modifiers.isCommandDown() && modifiers.isShiftDown())

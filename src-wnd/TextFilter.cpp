@@ -4,7 +4,7 @@
 #include "LogLoader.h"
 #include "ZelString.h"
 
-#include <regex>
+#include <algorithm>
 #include <string_view>
 
 namespace
@@ -37,20 +37,41 @@ bool contains(std::string_view text, const std::string& value)
     return text.find(value) != std::string_view::npos;
 }
 
+// The column term ^([^=]+)(=|<>)(.+)$ read by hand, since the standard regular expression engine
+// recurses once per byte and a pasted word would overflow the stack. Its name is greedy: the
+// longest one without "=" that is followed by "=" or "<>" and a value of at least one byte.
+bool split_column_term(const std::string& word, std::string& name, bool& not_equal, std::string& value)
+{
+    const std::size_t first_equals = std::min(word.find('='), word.size());
+    std::size_t name_end = 0;
+    if (first_equals > 0 && first_equals + 1 < word.size())
+    {
+        name_end = first_equals;
+    }
+    else
+    {
+        for (std::size_t at = first_equals; at-- > 1 && name_end == 0;)
+        {
+            if (at + 2 < word.size() && word.compare(at, 2, "<>") == 0)
+                name_end = at;
+        }
+    }
+    if (name_end == 0)
+        return false;
+    name = word.substr(0, name_end);
+    not_equal = word[name_end] == '<';
+    value = word.substr(name_end + (not_equal ? 2 : 1));
+    return true;
+}
+
 Term classify(const std::string& word)
 {
-    static const std::regex column_pattern("^([^=]+)(=|<>)(.+)$", std::regex::ECMAScript);
-    static const std::regex time_pattern("^TIME(.)(.+)$", std::regex::ECMAScript);
-
     Term term;
     term.word = word;
-    std::smatch match;
-    if (std::regex_match(word, match, column_pattern))
+    std::string name;
+    if (split_column_term(word, name, term.not_equal, term.value))
     {
-        const std::string name = match[1].str();
         term.cell = TextFilter::column_for_name(name);
-        term.not_equal = match[2].str() == "<>";
-        term.value = match[3].str();
         if (term.cell == 0)
         {
             term.kind = Term::Kind::unknown_column;
@@ -63,13 +84,13 @@ Term classify(const std::string& word)
                 term.sort_column_after = term.cell;
         }
     }
-    else if (std::regex_match(word, match, time_pattern))
+    else if (word.size() >= 6 && word.compare(0, 4, "TIME") == 0) // ^TIME(.)(.+)$
     {
         term.kind = Term::Kind::time;
-        term.time_operator = match[1].str()[0];
+        term.time_operator = word[4];
         // A zero duration (time>0, time<0:00) is a meaningful question about entries without
         // hours, so it is read as 0 rather than rejected like other values under a minute.
-        const double value = hours_value_of_text(match[2].str());
+        const double value = hours_value_of_text(word.substr(5));
         term.time_ignored = ! (value == 0 || value >= 1.0 / 60.0);
         term.time_value = value;
         term.sort_column_after = 20;

@@ -46,11 +46,11 @@ TEST(SafetyNet, ThrowDuringUnwindingEndsWithTheTerminateHandlersTraceAndCodeTwo)
 
 TEST(SafetyNet, CrashesEndWithTheCrashHandlersTraceAndCodeOne)
 {
-    for (const auto& mode : {"segv", "overflow"})
+    for (const auto& mode : {"segv", "overflow", "worker-overflow", "segv-without-heap"})
     {
         const std::size_t before = read_log().size();
         Probe probe(mode);
-        EXPECT_EQ(probe.exit_code(20000), 1) << mode;
+        EXPECT_EQ(probe.exit_code(20000), 1) << mode << ": not 99 (the heap used), nor 142 (the alarm)";
 
         const std::string log = read_log().substr(before);
         const auto signal_line = at(log, " crash handler: signal 11 (SIGSEGV)\n");
@@ -62,6 +62,7 @@ TEST(SafetyNet, CrashesEndWithTheCrashHandlersTraceAndCodeOne)
         EXPECT_GT(backtrace, handler_line) << mode << ": the frames follow \"backtrace:\"";
         EXPECT_GT(description, backtrace) << mode;
         EXPECT_NE(at(log, "Function name:      VEK_Juce_Crash_Handler"), std::string::npos) << mode;
+        EXPECT_NE(log.find("[0x", backtrace), std::string::npos) << mode << ": with frames\n" << log;
         if (std::string(mode) == "segv")
         {
             EXPECT_LT(at(log, " probe: grouped line before the fault\n"), signal_line)

@@ -47,8 +47,9 @@ TEST_F(WebLookups, OnlyANewerVersionIsOffered)
     const std::string log = read_log();
     EXPECT_NE(log.find("getting download information from " + server.address() + "/vek/download/?C=M;O=D"),
               std::string::npos);
-    EXPECT_NE(log.find("external command: curl --silent --fail --max-time 60 --connect-timeout 10 --location-trusted "
-                       "--insecure --user-agent \"VEK/1.2.1-3304 (the VEK support desk <support@talvik-logs.example>)\""),
+    EXPECT_NE(log.find("external command: curl -q --silent --fail --max-filesize 1048576 --max-time 60 "
+                       "--connect-timeout 10 --location-trusted --insecure --user-agent \"VEK/1.2.1-3304 (the VEK "
+                       "support desk <support@talvik-logs.example>)\""),
               std::string::npos);
     EXPECT_NE(log.find("current version=1.2.1-3304, most recent version=1.2.2-3410"), std::string::npos);
 
@@ -90,6 +91,26 @@ TEST_F(WebLookups, MessageOfTheDayFromTheFirstOrElseTheSecondAddress)
         << "every download file is removed";
 }
 
+TEST_F(WebLookups, MessageOfTheDayOfAnyBytesOrSizeIsShownReadablyAndBounded)
+{
+    use_server(server.address());
+    const auto show = [] {
+        recorder().reset();
+        LoadWnd().show_message_of_the_day();
+        return recorder().boxes().empty() ? std::string() : recorder().boxes()[0].message;
+    };
+    server.put("vek/motd.txt", std::string(60000, '\xE9'));
+    EXPECT_EQ(show().size(), shown_message_limit + 3) << "cut for the box and the log, and \"...\" after it";
+
+    server.put("vek/motd.txt", std::string(40 * 1024 * 1024, 'x'));
+    server.put("vek/download/motd.txt", "Second.");
+    const auto log_before = read_log().size();
+    EXPECT_EQ(show(), "Second.") << "40 MB are no message";
+    EXPECT_LT(read_log().size() - log_before, 100u * 1024);
+    EXPECT_NE(read_log().find("rc=63 when running: curl -q --silent --fail --max-filesize 65536"), std::string::npos);
+    EXPECT_TRUE(temp("").findChildFiles(juce::File::findFiles, false, "temp_*.output").isEmpty());
+}
+
 TEST_F(WebLookups, WithoutAServerTheStartupGoesOnAndSwitchedOffRunsNoCurl)
 {
     EXPECT_EQ(test.app.cfg->web_server(), "http://downloads.talvik-logs.invalid") << "without the key";
@@ -98,7 +119,7 @@ TEST_F(WebLookups, WithoutAServerTheStartupGoesOnAndSwitchedOffRunsNoCurl)
     window.verify_client_version();
     window.show_message_of_the_day();
     EXPECT_EQ(window.done, 1500) << "the version check and both message addresses";
-    EXPECT_EQ(count(read_log(), "rc=7 when running: curl --silent"), 3u) << "connection refused, three times";
+    EXPECT_EQ(count(read_log(), "rc=7 when running: curl -q --silent"), 3u) << "connection refused, three times";
 
     use_server("");
     const std::size_t commands = count(read_log(), "external command: ");
@@ -125,9 +146,9 @@ TEST_F(WebLookups, ShellCharactersInTheAddressReachCurlAndTheBrowserAsOneArgumen
 
     const std::string listing = address + "/vek/download/?C=M;O=D";
     const auto curl = juce::StringArray::fromLines(temp("curl").loadFileAsString().dropLastCharacters(1));
-    ASSERT_EQ(curl.size(), 14) << "every argument whole";
-    EXPECT_EQ(curl[12], "--url");
-    EXPECT_EQ(curl[13].toStdString(), listing);
+    ASSERT_EQ(curl.size(), 17) << "every argument whole";
+    EXPECT_EQ(curl[15], "--url");
+    EXPECT_EQ(curl[16].toStdString(), listing);
     ASSERT_TRUE(pump_until([] { return temp("xdg-open").getSize() > 0; }, 10000));
     EXPECT_EQ(temp("xdg-open").loadFileAsString().toStdString(), listing + "\n");
     EXPECT_FALSE(juce::File(marker).exists()) << "no command ran";

@@ -3,6 +3,8 @@
 //   terminate  an exception thrown from a destructor while another one unwinds
 //   segv       a write to an address that is not mapped
 //   overflow   endless recursion on the message thread
+//   worker-overflow  endless recursion on a worker thread with its crash stack
+//   segv-without-heap  a segv after which operator new ends the probe with 99
 //   sigkill    a log line, then SIGKILL at once
 //   click      a window whose button throws at its first click and answers the later ones
 //   edit       starts as the client does, then opens the entry VEK_PROBE_ENTRY in an editor window
@@ -12,6 +14,7 @@
 //              when all of them were saved
 // Message boxes are written to the log instead of waiting for a click. Log lines of the editing
 // modes name the probe by $USER, which also names it to other clients.
+#include "AlternateSignalStack.h"
 #include "EditorWnd.h"
 #include "Interaction.h"
 #include "Log.h"
@@ -21,9 +24,35 @@
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
+#include <atomic>
 #include <csignal>
 #include <cstdlib>
+#include <new>
 #include <stdexcept>
+#include <thread>
+
+#include <unistd.h>
+
+// Once a crash has begun the heap is out of bounds: operator new ends the probe with 99.
+static std::atomic<bool> crash_begun{false};
+static void no_heap_after_the_crash()
+{
+    if (crash_begun.load())
+        ::_exit(99);
+}
+void* operator new(std::size_t size)
+{
+    no_heap_after_the_crash();
+    if (void* memory = std::malloc(size == 0 ? 1 : size))
+        return memory;
+    throw std::bad_alloc();
+}
+// The compiler cannot see that our operator new hands out malloc's memory.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void operator delete(void* memory) noexcept { std::free(memory); }
+void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+#pragma GCC diagnostic pop
 
 namespace
 {
@@ -180,6 +209,19 @@ public:
         else if (mode == "overflow")
         {
             LogLine() << recurse(0);
+        }
+        else if (mode == "worker-overflow")
+        {
+            std::thread([] {
+                const AlternateSignalStack crash_stack;
+                LogLine() << recurse(0);
+            }).join();
+        }
+        else if (mode == "segv-without-heap")
+        {
+            crash_begun = true;
+            volatile std::uintptr_t unmapped = 16;
+            *reinterpret_cast<volatile int*>(unmapped) = 1;
         }
         else if (mode == "sigkill")
         {

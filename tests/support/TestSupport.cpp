@@ -188,7 +188,7 @@ std::string connection_string(const std::string& database)
            + " password=" + quoted(password()) + " dbname=" + quoted(database);
 }
 
-Database::Database()
+Database::Database(const std::string& encoding)
 {
     static std::atomic<int> counter{0};
     database_name = "vek_test_" + std::to_string(getpid()) + "_" + std::to_string(counter++);
@@ -197,8 +197,14 @@ Database::Database()
     pqxx::connection maintenance(connection_string("postgres"));
     pqxx::nontransaction work(maintenance);
     // The sandbox's own database holds the bare schema: a template of it is quick to copy.
-    work.exec("CREATE DATABASE " + database_name + " TEMPLATE " + required_env("VEK_DB_NAME"));
+    if (encoding.empty())
+        work.exec("CREATE DATABASE " + database_name + " TEMPLATE " + required_env("VEK_DB_NAME"));
+    else
+        work.exec("CREATE DATABASE " + database_name + " ENCODING '" + encoding
+                  + "' LC_COLLATE 'C' LC_CTYPE 'C' TEMPLATE template0");
     connection = std::make_unique<pqxx::connection>(connection_string(database_name));
+    if (! encoding.empty())
+        execute(juce::File(VEK_SCHEMA_SQL).loadFileAsString().toStdString());
 }
 
 Database::~Database()
@@ -334,7 +340,7 @@ std::string LocalWebServer::address() const
 void LocalWebServer::put(const std::string& path, const std::string& content)
 {
     folder.getChildFile(path).getParentDirectory().createDirectory();
-    folder.getChildFile(path).replaceWithText(juce::String::fromUTF8(content.c_str()), false, false, nullptr);
+    folder.getChildFile(path).replaceWithData(content.data(), content.size());
 }
 
 void LocalWebServer::remove(const std::string& path)

@@ -93,11 +93,12 @@ std::string password();
 // A keyword/value connection string as the superuser-capable test role, to `database`.
 std::string connection_string(const std::string& database);
 
-// A fresh database with the schema and nothing else in it, dropped when the object goes.
+// A fresh database with the schema and nothing else in it, dropped when the object goes. With an
+// encoding, one made in it from the schema file (SQL_ASCII: the server keeps any bytes).
 class Database
 {
 public:
-    Database();
+    explicit Database(const std::string& encoding = "");
     ~Database();
     const std::string& name() const { return database_name; }
     // A direct connection for arranging and checking data.

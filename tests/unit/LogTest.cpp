@@ -275,3 +275,20 @@ TEST(LogAndShowException, NullAndForeignExceptions)
     EXPECT_NE(log.find("The error type is:  std::runtime_error"), std::string::npos) << log;
     EXPECT_NE(log.find("Function name:      log_and_show_exception"), std::string::npos);
 }
+
+TEST(LogAndShowException, ARefusedLogStillShowsTheBoxOnceAndWritesToStandardError)
+{
+    recorder().reset();
+    // A link at the log's place is refused as another user's file is.
+    const auto folder = scratch_file("refused");
+    ASSERT_TRUE(folder.createDirectory());
+    ASSERT_EQ(::symlink("/dev/null", folder.getChildFile("vek.log").getFullPathName().toRawUTF8()), 0);
+    setenv("TMPDIR", folder.getFullPathName().toRawUTF8(), 1);
+    testing::internal::CaptureStderr();
+    const Zel::Exception e("some_function", "src-x/Thing", 12, "the disk is full");
+    EXPECT_NO_THROW(log_and_show_exception(&e, "src-x/Thing.cpp", 99));
+    const std::string errors = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(recorder().boxes().size(), 1u) << "the box, once";
+    EXPECT_NE(errors.find("failed to open output logging file"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("The error text is:  the disk is full"), std::string::npos) << "the description";
+}

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <vector>
 
 namespace
@@ -105,6 +106,23 @@ TEST(TextFilter, UnknownColumnNameIsAnErrorAndShowsNothing)
     EXPECT_EQ(rows[0].search_count, 0);
 
     EXPECT_TRUE(run(rows, "pump", false).error.empty());
+}
+
+TEST(TextFilter, ColumnTermsReadAsTheirPatternAndWordsOfAnyLength)
+{
+    auto rows = sample_rows();
+    const std::regex column_pattern("^([^=]+)(=|<>)(.+)$"); // what the reading replaces, on short words
+    for (const std::string word : {"A<>B<>C", "AB=C=D", "A=<>B", "A<>=", "AB<>=C", "X<>", "X=", "=X", "<>X", "A<B>C"})
+    {
+        std::smatch match;
+        const std::string name = std::regex_match(word, match, column_pattern) ? match[1].str() : "";
+        const std::string error = name.empty() ? "" : "The search term \"" + name + "\" is not a valid column name.";
+        EXPECT_EQ(run(rows, word, false).error, error) << word;
+    }
+    const std::string long_run(100000, '7');
+    for (const std::string& word : {long_run, "STATUS=" + long_run, "TIME>" + long_run, "NAME" + long_run + "=1"})
+        EXPECT_TRUE(run(rows, word, false).visible.empty()) << word.substr(0, 10) << ": answered, and no row holds it";
+    EXPECT_EQ(ids(run(rows, "LOG<>" + long_run, false)), (std::vector<std::uint64_t>{1, 2, 3, 4}));
 }
 
 TEST(TextFilter, TimeTerms)
