@@ -32,13 +32,20 @@ void CsvExport::read_full_texts(DB& db, const std::vector<SummaryRow>& rows)
 
 void CsvExport::append_field(std::string& out, std::string_view text)
 {
+    bool special = false;
+    unsigned char bytes = 0;
+    for (const char c : text)
+    {
+        special |= c == '"' || c == ',' || c == '\r' || c == '\n';
+        bytes |= static_cast<unsigned char>(c);
+    }
     std::string repaired;
-    if (! ShownText::is_valid_utf8(text))
+    if ((bytes & 0x80) != 0 && ! ShownText::is_valid_utf8(text))
     {
         repaired = ShownText::repaired(text);
         text = repaired;
     }
-    if (text.find_first_of("\",\r\n") == std::string_view::npos)
+    if (! special)
     {
         out.append(text);
         return;

@@ -175,13 +175,21 @@ void ReportWriter::put_escaped(std::string_view text)
 void ReportWriter::start_row(const SummaryRow& row)
 {
     // Cells 1 to 21 in upper case hold the same markup characters and non-ASCII bytes as the
-    // cells themselves: one pass over them finds the few cells that need a closer look.
+    // cells themselves: a search of them all finds the few cells that need a closer look.
     dirty_cells = 0;
     const std::string_view cells = row.upper_cells();
+    for (const char markup : {'&', '<', '>'})
+        for (std::size_t at = cells.find(markup); at != std::string_view::npos; at = cells.find(markup, at + 1))
+            dirty_cells |= 1u << row.cell_at(at);
+
+    unsigned char bytes = 0;
+    for (const char c : cells)
+        bytes |= static_cast<unsigned char>(c);
+    if ((bytes & 0x80) == 0)
+        return;
     for (std::size_t at = 0; at < cells.size(); ++at)
     {
-        const char c = cells[at];
-        if (is_markup(c) || (static_cast<unsigned char>(c) & 0x80) != 0)
+        if ((static_cast<unsigned char>(cells[at]) & 0x80) != 0)
         {
             const int cell = row.cell_at(at);
             dirty_cells |= 1u << cell;
