@@ -36,7 +36,7 @@ void CsvExport::append_field(std::string& out, std::string_view text)
     unsigned char bytes = 0;
     for (const char c : text)
     {
-        special |= c == '"' || c == ',' || c == '\r' || c == '\n';
+        special |= (c == '"') | (c == ',') | (c == '\r') | (c == '\n');
         bytes |= static_cast<unsigned char>(c);
     }
     std::string repaired;
@@ -50,12 +50,16 @@ void CsvExport::append_field(std::string& out, std::string_view text)
         out.append(text);
         return;
     }
+    // In quotes, each quote doubled: the text up to and with a quote, then the quote again.
     out += '"';
-    for (const char c : text)
+    for (std::size_t start = 0;;)
     {
-        if (c == '"')
-            out += '"';
-        out += c;
+        const std::size_t quote = text.find('"', start);
+        out.append(text.substr(start, quote == std::string_view::npos ? quote : quote + 1 - start));
+        if (quote == std::string_view::npos)
+            break;
+        out += '"';
+        start = quote + 1;
     }
     out += '"';
 }
