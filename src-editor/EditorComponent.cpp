@@ -93,7 +93,7 @@ EditorComponent::EditorComponent(bool load_follows)
 
     set_up_text_editor(problem, "Problem.", "Describe the problem.");
     set_up_text_editor(action, "Action.", "Describe the solution.");
-    save_button.setTooltip("Save this log entry and close the window.");
+    save_button.setTooltip("Save this log entry and close the window. (CTRL+S)");
     cancel_button.setTooltip("Close this log entry without saving.");
     glow.setGlowProperties(3.0f, juce::Colour(juce::uint8(255), juce::uint8(136), juce::uint8(136), juce::uint8(85)));
 
@@ -496,7 +496,7 @@ void EditorComponent::validate_fields()
     else
     {
         save_button.setEnabled(true);
-        save_button.setTooltip("Save this log entry and close the window.");
+        save_button.setTooltip("Save this log entry and close the window. (CTRL+S)");
     }
 }
 
@@ -658,6 +658,25 @@ void EditorComponent::buttonClicked(juce::Button* button)
             summary->table.repaint();
         close_window();
     }
+}
+
+const juce::KeyPress EditorComponent::save_key('s', juce::ModifierKeys::commandModifier, 0);
+const juce::KeyPress EditorComponent::close_key('w', juce::ModifierKeys::commandModifier, 0);
+
+bool EditorComponent::keyPressed(const juce::KeyPress& key)
+{
+    if (key == save_key)
+    {
+        if (save_button.isEnabled())
+            save_button.triggerClick();
+        return true;
+    }
+    if (key == close_key)
+    {
+        close_window();
+        return true;
+    }
+    return false;
 }
 
 void EditorComponent::close_window()

@@ -109,6 +109,12 @@ public:
 
     void resized() override;
     void buttonClicked(juce::Button* button) override;
+
+    // CTRL+S saves as the save button does, while it is enabled; CTRL+W closes the window as its
+    // close button does. Keys that the focused field leaves alone come here.
+    static const juce::KeyPress save_key;
+    static const juce::KeyPress close_key;
+    bool keyPressed(const juce::KeyPress& key) override;
     void comboBoxChanged(juce::ComboBox* box) override;
     void textEditorTextChanged(juce::TextEditor& editor) override;
 
