@@ -345,6 +345,7 @@ bool EditorComponent::lock_database_entry()
         if (db.exec1("SELECT pg_try_advisory_lock(id) FROM vek.logs WHERE id=" + n)[0][0].as<bool>())
         {
             is_locked = true;
+            lock_session = db.session_number();
             db.exec_nt("UPDATE vek.logs SET lock_name='" + db.esc(user_identity())
                            + "', lock_ip_address=INET_CLIENT_ADDR(), lock_timestamp=NOW() WHERE id=" + n,
                        "");
@@ -394,8 +395,8 @@ void EditorComponent::unlock_database_entry()
         return;
     is_locked = false;
     DB* db = VekApplication::database_if_any();
-    if (db == nullptr)
-        return; // the server released the lock with the connection
+    if (db == nullptr || db->lost_since() != 0 || db->session_number() != lock_session)
+        return; // the server released the lock with the session
     const std::string n = std::to_string(dbid);
     // Columns first: a client that takes the lock the moment it is free keeps the columns it writes.
     // Each statement reports its own failure; the advisory lock is still released after a failed
@@ -544,6 +545,10 @@ bool EditorComponent::save_order()
     try
     {
         DB& db = database_or_throw("EditorComponent::save_order", __LINE__);
+        if (is_locked && db.session_number() != lock_session)
+            throw Zel::Exception("EditorComponent::save_order", "src-editor/EditorComponent", __LINE__,
+                                 "The connection to the database was lost, and this entry's lock has not been taken "
+                                 "again yet. Nothing has been changed; please save once the client has reconnected.");
         std::string description;
         const std::string sql = save_sql(db, description);
         LogLine() << "saving log entry #" << dbid << ": " << description;
@@ -594,6 +599,26 @@ std::array<juce::String, 3> EditorComponent::current_texts() const
 void EditorComponent::remember_loaded_texts()
 {
     loaded_texts = current_texts();
+}
+
+void EditorComponent::take_lock_again()
+{
+    DB* db = VekApplication::database_if_any();
+    if (dbid == 0 || ! is_locked || db == nullptr || db->session_number() == lock_session)
+        return;
+    LogLine() << "taking the lock of log #" << dbid << " again on the new session";
+    is_locked = false;
+    if (lock_database_entry() || ! read_only)
+        return;
+    // Someone else took the entry meanwhile. What the user typed stays on screen, for copying.
+    setEnabled(true);
+    for (auto* child : getChildren())
+        child->setEnabled(false);
+    for (juce::TextEditor* text : {&problem, &action})
+    {
+        text->setReadOnly(true);
+        text->setEnabled(true);
+    }
 }
 
 void EditorComponent::make_read_only()

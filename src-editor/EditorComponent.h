@@ -33,6 +33,8 @@ public:
     std::uint64_t dbid = 0;
     std::uint64_t display_number = 0;
     bool is_locked = false;
+    // The database session that took the lock.
+    unsigned lock_session = 0;
 
     GroupboxWithLabel log_id{"log id", this};
     GC_Department department{"department", this};
@@ -88,6 +90,10 @@ public:
     // Releases the lock if this editor holds it. Never throws: a failure is reported, and closing
     // an editor goes on.
     void unlock_database_entry();
+
+    // After a reconnection: takes the lock that the lost session held again. Refused, the editor
+    // turns read-only, names the holder and keeps the typed text selectable.
+    void take_lock_again();
 
     // Marks invalid fields and decides whether the save button may be used.
     void validate_fields();

@@ -3,6 +3,7 @@
 #include "Brand.h"
 #include "Interaction.h"
 #include "Log.h"
+#include "ProgressRun.h"
 #include "ShiftLogSummaryWnd.h"
 #include "VekApp.h"
 
@@ -27,7 +28,7 @@ std::string local_time_text()
 } // namespace
 
 ReportGenerator::ReportGenerator()
-    : juce::ThreadWithProgressWindow("Report Generator", true, true, 10000, juce::String(), nullptr)
+    : juce::ThreadWithProgressWindow("Report Generator", true, true, -1, juce::String(), nullptr)
 {
 }
 
@@ -66,7 +67,10 @@ void ReportGenerator::generate(int type, std::vector<SummaryRow> rows, const std
 
         setProgress(0.0);
         setStatusMessage({});
-        runThread(juce::Thread::Priority::normal);
+        {
+            const ProgressRun run(*this);
+            runThread(juce::Thread::Priority::normal);
+        }
         writer.rows.clear();
         csv.full_texts.clear();
 

@@ -9,6 +9,7 @@
 #include "History.h"
 #include "Interaction.h"
 #include "LoadWnd.h"
+#include "ProgressRun.h"
 #include "Log.h"
 #include "QuitSignals.h"
 #include "ReportGenerator.h"
@@ -106,6 +107,16 @@ void VekApplication::anotherInstanceStarted(const juce::String&)
 
 void VekApplication::systemRequestedQuit()
 {
+    // A progress window's loop would never end once the framework quits: the work stops first,
+    // as "Done" stops it, and the quit follows when its window is gone.
+    if (ProgressRun::stop_current())
+    {
+        juce::Timer::callAfterDelay(100, [] {
+            if (auto* app = juce::JUCEApplicationBase::getInstance())
+                app->systemRequestedQuit();
+        });
+        return;
+    }
     if (summary_window == nullptr)
     {
         Interaction::get().quit_application();

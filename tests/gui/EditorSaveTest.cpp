@@ -341,22 +341,24 @@ TEST_F(EditorSave, AFailedNumberingReleasesTheTableBeforeItsErrorIsShown)
         << "the entry is stored, its number comes with a later save";
 }
 
-TEST_F(EditorSave, ALostConnectionFailsTheSaveOnceAndKeepsTheText)
+TEST_F(EditorSave, ALostConnectionFailsTheSaveOnceKeepsTheTextAndItSavesOnceReconnected)
 {
     EditorWnd window;
     fill_new_entry(window.component, "Typed before the server went away");
     // What a server shutdown does to every session.
     database.execute("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = '" + database.name()
                      + "' AND application_name LIKE 'vek %'");
-    pump_messages(200);
-    window.component.save_button.triggerClick();
-    settle_messages(2);
+    window.component.buttonClicked(&window.component.save_button);
     EXPECT_EQ(recorder().boxes().size(), 1u) << "one error";
     EXPECT_TRUE(window.isVisible());
     EXPECT_TRUE(window.component.isEnabled());
     EXPECT_EQ(window.component.problem.getText(), "Typed before the server went away");
     EXPECT_EQ(database.value("SELECT count(*) FROM vek.logs"), "2") << "nothing half-written";
     EXPECT_TRUE(recorder().exits().empty());
+
+    ASSERT_TRUE(pump_until([&] { return test.app.database->session_number() == 2; }, 20000)) << "reconnected";
+    window.component.buttonClicked(&window.component.save_button);
+    EXPECT_EQ(database.value("SELECT count(*) FROM vek.logs WHERE problem = 'Typed before the server went away'"), "1");
 }
 
 TEST_F(EditorSave, AnEntryDeletedElsewhereFailsItsSaveAndTheEditorGoesOn)
