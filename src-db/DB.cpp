@@ -1,6 +1,7 @@
 #include "DB.h"
 
 #include "Cfg.h"
+#include "ConnectionSecurity.h"
 #include "History.h"
 #include "Log.h"
 #include "LogLoader.h"
@@ -42,14 +43,14 @@ std::string DB::quote_connection_value(const std::string& value)
 std::string DB::connection_string(Cfg& cfg)
 {
     const std::string name = cfg.get_str("database_name");
-    const std::string password = cfg.get_str("database_password");
     const std::string username = cfg.get_str("database_username");
     const std::string port = cfg.get_str("database_port");
     const std::string address = cfg.get_str("database_address");
+    const ConnectionSecurity security(cfg);
 
-    return "sslmode=require application_name=" + quote_connection_value("vek " + user_identity())
+    return security.ssl_keywords() + " application_name=" + quote_connection_value("vek " + user_identity())
            + " host=" + quote_connection_value(address) + " port=" + quote_connection_value(port)
-           + " user=" + quote_connection_value(username) + " password=" + quote_connection_value(password)
+           + " user=" + quote_connection_value(username) + security.password_keyword()
            + " dbname=" + quote_connection_value(name) + " client_encoding=UTF8" + session_keywords(address, port);
 }
 
@@ -63,12 +64,16 @@ std::string DB::session_keywords(const std::string& address, const std::string& 
     return keywords;
 }
 
-DB::DB(Cfg& cfg) : Zel::PQDB(connection_string(cfg))
+DB::DB(Cfg& cfg) try : Zel::PQDB(connection_string(cfg))
 {
     // A server that goes away must not kill the process through a write on its socket.
     std::signal(SIGPIPE, SIG_IGN);
     startTimer(60000);
     keeper = std::make_unique<SessionKeeper>(*this);
+}
+catch (const pqxx::broken_connection& failure)
+{
+    ConnectionSecurity(cfg).explain_failure(failure);
 }
 
 DB::~DB()

@@ -9,8 +9,9 @@
 #include "History.h"
 #include "Interaction.h"
 #include "LoadWnd.h"
-#include "ProgressRun.h"
 #include "Log.h"
+#include "LoginRights.h"
+#include "ProgressRun.h"
 #include "QuitSignals.h"
 #include "ReportGenerator.h"
 #include "RolePickWnd.h"
@@ -244,7 +245,8 @@ void VekApplication::job_initialize_and_load()
 
 void VekApplication::job_show_first_window_now()
 {
-    if (roles.count(current_role_id) != 0)
+    // A remembered role that the database login may not take is as good as unknown.
+    if (roles.count(current_role_id) != 0 && LoginRights::of_running_application().may_take(current_role_id))
     {
         LogLine() << "need to invoke the shift log summary window";
         run(job_shift_log_summary_window);

@@ -5,6 +5,7 @@
 #include "EditorWnd.h"
 #include "Interaction.h"
 #include "Log.h"
+#include "LoginRights.h"
 #include "ProgressThread.h"
 #include "ReportComponent.h"
 #include "ShiftLogSummaryWnd.h"
@@ -131,7 +132,16 @@ ShiftLogSummaryComponent::ShiftLogSummaryComponent()
     const std::size_t role_departments = app.departments_for_current_role().size();
     const std::size_t all_departments = app.departments.size();
     admin_allowed = role_may_administer(role_departments, all_departments);
-    if (admin_allowed)
+    // The server has its say too: a login without the editors' privileges gets no button.
+    if (admin_allowed && ! LoginRights::of_running_application().may_administer())
+    {
+        LogLine() << "disabling access to ADMIN functionality since this database login may not change the "
+                     "reference tables";
+        admin_allowed = false;
+        admin_button.setEnabled(false);
+        admin_button.setVisible(false);
+    }
+    else if (admin_allowed)
     {
         LogLine() << "enabling access to ADMIN functionality since this role has access to " << role_departments
                   << " of " << all_departments << " departments";
