@@ -45,7 +45,7 @@ function(vek_package_brand brand target package app_name app_id company icon)
     install(FILES ${out}/${app_id}.metainfo.xml DESTINATION share/metainfo COMPONENT ${brand})
     install(FILES ${icon} DESTINATION share/icons/hicolor/256x256/apps RENAME ${app_id}.png COMPONENT ${brand})
     install(FILES ${out}/${target}.1.gz DESTINATION share/man/man1 COMPONENT ${brand})
-    install(FILES db/schema.sql db/demo-data.sql DESTINATION share/${package} COMPONENT ${brand})
+    install(FILES db/schema.sql db/site-security.sql db/demo-data.sql DESTINATION share/${package} COMPONENT ${brand})
     install(FILES ${out}/copyright ${out}/changelog.Debian.gz DESTINATION share/doc/${package} COMPONENT ${brand})
 
     set(CPACK_DEBIAN_${brand}_PACKAGE_NAME ${package} PARENT_SCOPE)

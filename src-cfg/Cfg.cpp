@@ -59,8 +59,12 @@ void Cfg::keep_private()
 void Cfg::set_defaults()
 {
     const Brand& brand = Brand::current();
+    // The default password belongs to the default login: a file that names a login of its own
+    // and no password means a password from elsewhere (~/.pgpass, Kerberos, a certificate).
+    const bool default_login = ! containsKey("database_username");
     set_if_missing("database_address", brand.default_database_address);
-    set_if_missing("database_password", brand.default_database_password);
+    if (default_login)
+        set_if_missing("database_password", brand.default_database_password);
     set_if_missing("database_port", std::int64_t{5432});
     set_if_missing("database_username", std::string("vuser"));
     set_if_missing("database_name", std::string("vekdb"));
@@ -90,6 +94,11 @@ std::string Cfg::get_str(const std::string& key)
     Zel::Exception("Cfg::get_str", "src-cfg/Cfg", __LINE__,
                    "expected configuration to contain a key named \"" + key + "\"");
     return "";
+}
+
+std::string Cfg::get_optional(const std::string& key)
+{
+    return Zel::trim(getValue(ShownText::from_bytes(key)).toStdString());
 }
 
 std::string Cfg::web_server()

@@ -33,6 +33,17 @@ public:
     // its look-ups fail at once.
     static constexpr const char* default_web_server = "http://downloads.talvik-logs.invalid";
 
+    // An optional key's value, trimmed; empty when the key is missing, without a description.
+    std::string get_optional(const std::string& key);
+
+    // Optional connection keys, never written here: how the server's certificate is checked
+    // (database_sslmode, such as "verify-full"; database_sslrootcert, a CA file, which alone
+    // implies "verify-full") and a client certificate with its key.
+    static constexpr const char* sslmode_key = "database_sslmode";
+    static constexpr const char* sslrootcert_key = "database_sslrootcert";
+    static constexpr const char* sslcert_key = "database_sslcert";
+    static constexpr const char* sslkey_key = "database_sslkey";
+
     static juce::PropertiesFile::Options options();
 
 private:

@@ -1,10 +1,12 @@
 #include "DB.h"
 
 #include "Cfg.h"
+#include "ConnectionSecurity.h"
 #include "History.h"
 #include "Log.h"
 #include "LogLoader.h"
 #include "ShiftLogSummaryWnd.h"
+#include "SessionKeeper.h"
 #include "VekApp.h"
 #include "ZelException.h"
 
@@ -15,15 +17,6 @@ std::atomic<std::int64_t> last_database_activity{0};
 
 namespace
 {
-// Every logged operation reports what leaves it, once, and passes it on marked as reported.
-[[noreturn]] void report_and_rethrow(const char* function_name, int line)
-{
-    Zel::Exception e = Zel::Exception::from_current(function_name, "src-db/DB", line);
-    log_and_show_exception(&e, "src-db/DB", line);
-    e.report_pending = false;
-    throw e;
-}
-
 std::string description_prefix(const std::string& description)
 {
     return description.empty() ? std::string() : description + ": ";
@@ -50,42 +43,105 @@ std::string DB::quote_connection_value(const std::string& value)
 std::string DB::connection_string(Cfg& cfg)
 {
     const std::string name = cfg.get_str("database_name");
-    const std::string password = cfg.get_str("database_password");
     const std::string username = cfg.get_str("database_username");
     const std::string port = cfg.get_str("database_port");
     const std::string address = cfg.get_str("database_address");
+    const ConnectionSecurity security(cfg);
 
-    return "sslmode=require application_name=" + quote_connection_value("vek " + user_identity())
+    return security.ssl_keywords() + " application_name=" + quote_connection_value("vek " + user_identity())
            + " host=" + quote_connection_value(address) + " port=" + quote_connection_value(port)
-           + " user=" + quote_connection_value(username) + " password=" + quote_connection_value(password)
-           + " dbname=" + quote_connection_value(name) + " client_encoding=UTF8";
+           + " user=" + quote_connection_value(username) + security.password_keyword()
+           + " dbname=" + quote_connection_value(name) + " client_encoding=UTF8" + session_keywords(address, port);
 }
 
-DB::DB(Cfg& cfg) : Zel::PQDB(connection_string(cfg))
+std::string DB::session_keywords(const std::string& address, const std::string& port)
+{
+    // A server that stops answering is noticed within about a minute instead of never; a standby
+    // listed beside its primary is used only once it has been promoted.
+    std::string keywords = " connect_timeout=10 keepalives=1 keepalives_idle=30 keepalives_interval=10 keepalives_count=3";
+    if (address.find(',') != std::string::npos || port.find(',') != std::string::npos)
+        keywords += " target_session_attrs=read-write";
+    return keywords;
+}
+
+DB::DB(Cfg& cfg) try : Zel::PQDB(connection_string(cfg))
 {
     // A server that goes away must not kill the process through a write on its socket.
     std::signal(SIGPIPE, SIG_IGN);
-
-#if PQXX_VERSION_MAJOR < 7
-    // libpqxx 6 would silently reconnect a broken connection, dropping the session's advisory
-    // locks while the client believes it still holds them. A broken connection stays broken.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    inhibit_reactivation(true);
-#pragma GCC diagnostic pop
-#endif
-
-    // A SQL_ASCII database keeps bytes of any encoding and refuses to send a UTF-8 client those
-    // that are not UTF-8: they come as they are, and are shown as ShownText shows them.
-    if (pqxx::nontransaction(*this).exec("SHOW server_encoding")[0][0].as<std::string>() == "SQL_ASCII")
-        set_client_encoding("SQL_ASCII");
-
     startTimer(60000);
+    keeper = std::make_unique<SessionKeeper>(*this);
+}
+catch (const pqxx::broken_connection& failure)
+{
+    ConnectionSecurity(cfg).explain_failure(failure);
 }
 
 DB::~DB()
 {
     stopTimer();
+    keeper.reset();
+}
+
+void DB::note_failure()
+{
+    if (is_open() || lost_at.load() != 0)
+        return;
+    std::int64_t expected = 0;
+    if (lost_at.compare_exchange_strong(expected, epoch_now()))
+        LogLine() << "the connection to the database was lost; reconnecting";
+}
+
+void DB::refuse_while_lost(const char* function_name, int line, const std::string& sql)
+{
+    if (lost_at.load() == 0)
+        return;
+    LogLine() << "SQL: not sent, the connection to the database is lost: " << sql;
+    throw Zel::Exception(function_name, "src-db/DB", line,
+                         "The connection to the database is lost, so this cannot be done now. Nothing has been "
+                         "changed; please try again once the client has reconnected.",
+                         sql);
+}
+
+void DB::watch_session()
+{
+    const std::unique_lock<std::recursive_mutex> lock(connection_mutex, std::try_to_lock);
+    if (! lock.owns_lock() || in_use() || lost_at.load() != 0)
+        return;
+    try
+    {
+        // Reads what the server sent, if anything; a session it ended fails here.
+        connection().get_notifs();
+    }
+    catch (...)
+    {
+    }
+    note_failure();
+}
+
+void DB::adopt_session(std::unique_ptr<pqxx::connection> fresh)
+{
+    {
+        const Hold hold(*this);
+        replace_session(std::move(fresh));
+        ++sessions;
+        lost_at = 0;
+    }
+    LogLine() << "reconnected to the database: session #" << sessions.load();
+
+    VekApplication& app = vek();
+    if (app.cfg != nullptr && app.cfg->containsKey("timezone"))
+    {
+        try
+        {
+            exec_nt("SET SESSION TIME ZONE '" + esc(app.cfg->get_str("timezone")) + "'", "");
+        }
+        catch (...)
+        {
+        }
+    }
+    add_history_event(HistoryEvent::connect, 0, "client reconnection");
+    if (app.summary_window != nullptr)
+        app.summary_window->component.connection_restored();
 }
 
 DB::Hold::Hold(DB& database) : db(database)
@@ -102,14 +158,52 @@ DB::Hold::~Hold()
 
 pqxx::result DB::exec(const std::string& sql)
 {
-    const Hold hold(*this);
-    return Zel::PQDB::exec(sql);
+    return plain_query("Zel::PQDB::exec", __LINE__, sql, false);
 }
 
 pqxx::result DB::exec1(const std::string& sql)
 {
+    return plain_query("Zel::PQDB::exec1", __LINE__, sql, true);
+}
+
+pqxx::result DB::plain_query(const char* function_name, int line, const std::string& sql, bool one_row)
+{
     const Hold hold(*this);
-    return Zel::PQDB::exec1(sql);
+    refuse_while_lost(function_name, line, sql);
+    try
+    {
+        return one_row ? Zel::PQDB::exec1(sql) : Zel::PQDB::exec(sql);
+    }
+    catch (Zel::Exception& e)
+    {
+        note_failure();
+        quiet_when_stopped(e);
+        throw;
+    }
+}
+
+void DB::stop_statement()
+{
+    stop_requested = true;
+    if (in_use())
+    {
+        LogLine() << "SQL: asking the server to cancel the statement that the user stopped";
+        cancel_query();
+    }
+}
+
+void DB::statements_may_run()
+{
+    stop_requested = false;
+}
+
+void DB::quiet_when_stopped(Zel::Exception& e)
+{
+    // What the user stopped is no failure to show: its line in the log is enough.
+    if (! stop_requested.load())
+        return;
+    LogLine() << "SQL: statement ended at the user's request: " << e.what();
+    e.report_pending = false;
 }
 
 pqxx::result DB::exec_nt(const std::string& sql, const std::string& description)
@@ -125,14 +219,20 @@ pqxx::result DB::exec_nt(const std::string& sql, const std::string& description)
     }
     try
     {
+        refuse_while_lost("DBNT::exec", __LINE__, sql);
         DBNT nt(*this, description);
         return nt.exec(sql, description);
     }
     catch (...)
     {
+        note_failure();
         // Reported once the non-transaction is closed: the report's own "problem" row needs the
         // connection.
-        report_and_rethrow("DBNT::exec", __LINE__);
+        Zel::Exception e = Zel::Exception::from_current("DBNT::exec", "src-db/DB", __LINE__);
+        quiet_when_stopped(e);
+        log_and_show_exception(&e, "src-db/DB", __LINE__);
+        e.report_pending = false;
+        throw e;
     }
 }
 
@@ -144,7 +244,8 @@ std::string DB::update_poll_sql(std::int64_t last_load_time, const std::string& 
 
 void DB::timerCallback()
 {
-    if (poll_reporting)
+    // While the session is lost the poll waits for the new one, quietly.
+    if (poll_reporting || lost_at.load() != 0)
         return;
     const std::int64_t now = epoch_now();
     if (last_database_activity.load() + quiet_seconds >= now)
@@ -166,6 +267,12 @@ void DB::timerCallback()
     catch (...)
     {
         Zel::Exception e = Zel::Exception::from_current("DB::timerCallback", "src-db/DB", __LINE__);
+        note_failure();
+        if (lost_at.load() != 0)
+        {
+            LogLine() << "update poll: " << e.what();
+            return;
+        }
         poll_reporting = true;
         log_and_show_exception(&e, "src-db/DB", __LINE__);
         poll_reporting = false;
@@ -188,14 +295,14 @@ std::optional<std::string> DB::count_updates()
         list += ", " + std::to_string(id);
     }
 
-    pqxx::nontransaction work(*this);
+    pqxx::nontransaction work(connection());
     const pqxx::result result = work.exec(update_poll_sql(last_load_time.load(), list));
     std::string count = result.at(0).at(0).c_str();
     work.commit();
     return count;
 }
 
-DBNT::DBNT(DB& db, const std::string& description) : hold(db), work(db, description)
+DBNT::DBNT(DB& db, const std::string& description) : hold(db), work(db.connection(), description)
 {
 }
 
@@ -218,8 +325,14 @@ pqxx::result DBNT::exec(const std::string& sql, const std::string& description)
 }
 
 DBT::DBT(DB& db, const std::string& transaction_name)
-    : hold(db), work(db, transaction_name), name(transaction_name)
+    : hold(db), work(begin(db, transaction_name), transaction_name), name(transaction_name), database(db)
 {
+}
+
+pqxx::connection& DBT::begin(DB& db, const std::string& transaction_name)
+{
+    db.refuse_while_lost("DBT::DBT", __LINE__, transaction_name);
+    return db.connection();
 }
 
 DBT::~DBT() = default;
@@ -277,6 +390,7 @@ void DBT::roll_back_and_report(const char* function_name, int line)
     {
     }
     closed = true;
+    database.note_failure();
     log_and_show_exception(&e, "src-db/DB", line);
     e.report_pending = false;
     throw e;

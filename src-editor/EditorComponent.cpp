@@ -94,7 +94,7 @@ EditorComponent::EditorComponent(bool load_follows)
 
     set_up_text_editor(problem, "Problem.", "Describe the problem.");
     set_up_text_editor(action, "Action.", "Describe the solution.");
-    save_button.setTooltip("Save this log entry and close the window.");
+    save_button.setTooltip("Save this log entry and close the window. (CTRL+S)");
     cancel_button.setTooltip("Close this log entry without saving.");
     glow.setGlowProperties(3.0f, juce::Colour(juce::uint8(255), juce::uint8(136), juce::uint8(136), juce::uint8(85)));
 
@@ -346,6 +346,7 @@ bool EditorComponent::lock_database_entry()
         if (db.exec1("SELECT pg_try_advisory_lock(id) FROM vek.logs WHERE id=" + n)[0][0].as<bool>())
         {
             is_locked = true;
+            lock_session = db.session_number();
             db.exec_nt("UPDATE vek.logs SET lock_name='" + db.esc(user_identity())
                            + "', lock_ip_address=INET_CLIENT_ADDR(), lock_timestamp=NOW() WHERE id=" + n,
                        "");
@@ -395,8 +396,8 @@ void EditorComponent::unlock_database_entry()
         return;
     is_locked = false;
     DB* db = VekApplication::database_if_any();
-    if (db == nullptr)
-        return; // the server released the lock with the connection
+    if (db == nullptr || db->lost_since() != 0 || db->session_number() != lock_session)
+        return; // the server released the lock with the session
     const std::string n = std::to_string(dbid);
     // Columns first: a client that takes the lock the moment it is free keeps the columns it writes.
     // Each statement reports its own failure; the advisory lock is still released after a failed
@@ -497,7 +498,7 @@ void EditorComponent::validate_fields()
     else
     {
         save_button.setEnabled(true);
-        save_button.setTooltip("Save this log entry and close the window.");
+        save_button.setTooltip("Save this log entry and close the window. (CTRL+S)");
     }
 }
 
@@ -545,6 +546,10 @@ bool EditorComponent::save_order()
     try
     {
         DB& db = database_or_throw("EditorComponent::save_order", __LINE__);
+        if (is_locked && db.session_number() != lock_session)
+            throw Zel::Exception("EditorComponent::save_order", "src-editor/EditorComponent", __LINE__,
+                                 "The connection to the database was lost, and this entry's lock has not been taken "
+                                 "again yet. Nothing has been changed; please save once the client has reconnected.");
         std::string description;
         const std::string sql = save_sql(db, description);
         LogLine() << "saving log entry #" << dbid << ": " << description;
@@ -595,6 +600,26 @@ std::array<juce::String, 3> EditorComponent::current_texts() const
 void EditorComponent::remember_loaded_texts()
 {
     loaded_texts = current_texts();
+}
+
+void EditorComponent::take_lock_again()
+{
+    DB* db = VekApplication::database_if_any();
+    if (dbid == 0 || ! is_locked || db == nullptr || db->session_number() == lock_session)
+        return;
+    LogLine() << "taking the lock of log #" << dbid << " again on the new session";
+    is_locked = false;
+    if (lock_database_entry() || ! read_only)
+        return;
+    // Someone else took the entry meanwhile. What the user typed stays on screen, for copying.
+    setEnabled(true);
+    for (auto* child : getChildren())
+        child->setEnabled(false);
+    for (juce::TextEditor* text : {&problem, &action})
+    {
+        text->setReadOnly(true);
+        text->setEnabled(true);
+    }
 }
 
 void EditorComponent::make_read_only()
@@ -659,6 +684,25 @@ void EditorComponent::buttonClicked(juce::Button* button)
             summary->table.repaint();
         close_window();
     }
+}
+
+const juce::KeyPress EditorComponent::save_key('s', juce::ModifierKeys::commandModifier, 0);
+const juce::KeyPress EditorComponent::close_key('w', juce::ModifierKeys::commandModifier, 0);
+
+bool EditorComponent::keyPressed(const juce::KeyPress& key)
+{
+    if (key == save_key)
+    {
+        if (save_button.isEnabled())
+            save_button.triggerClick();
+        return true;
+    }
+    if (key == close_key)
+    {
+        close_window();
+        return true;
+    }
+    return false;
 }
 
 void EditorComponent::close_window()

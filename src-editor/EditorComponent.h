@@ -33,6 +33,8 @@ public:
     std::uint64_t dbid = 0;
     std::uint64_t display_number = 0;
     bool is_locked = false;
+    // The database session that took the lock.
+    unsigned lock_session = 0;
 
     GroupboxWithLabel log_id{"log id", this};
     GC_Department department{"department", this};
@@ -89,6 +91,10 @@ public:
     // an editor goes on.
     void unlock_database_entry();
 
+    // After a reconnection: takes the lock that the lost session held again. Refused, the editor
+    // turns read-only, names the holder and keeps the typed text selectable.
+    void take_lock_again();
+
     // Marks invalid fields and decides whether the save button may be used.
     void validate_fields();
 
@@ -109,6 +115,12 @@ public:
 
     void resized() override;
     void buttonClicked(juce::Button* button) override;
+
+    // CTRL+S saves as the save button does, while it is enabled; CTRL+W closes the window as its
+    // close button does. Keys that the focused field leaves alone come here.
+    static const juce::KeyPress save_key;
+    static const juce::KeyPress close_key;
+    bool keyPressed(const juce::KeyPress& key) override;
     void comboBoxChanged(juce::ComboBox* box) override;
     void textEditorTextChanged(juce::TextEditor& editor) override;
 

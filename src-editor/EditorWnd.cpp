@@ -55,6 +55,11 @@ void EditorWnd::load(std::uint64_t id, bool clone)
     }
 }
 
+bool EditorWnd::keyPressed(const juce::KeyPress& key)
+{
+    return component.keyPressed(key) || juce::DocumentWindow::keyPressed(key);
+}
+
 void EditorWnd::closeButtonPressed()
 {
     auto* app = dynamic_cast<VekApplication*>(juce::JUCEApplicationBase::getInstance());

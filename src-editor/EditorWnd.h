@@ -22,6 +22,9 @@ public:
 
     void closeButtonPressed() override;
 
+    // The editor's keys also when no field has the focus: the window itself gets them then.
+    bool keyPressed(const juce::KeyPress& key) override;
+
     // Loads the entry into the component; a failure is reported and the window stays open.
     virtual void load(std::uint64_t id, bool clone);
 };

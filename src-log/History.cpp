@@ -49,7 +49,7 @@ void add_history_event(int kind, std::uint64_t other_id, const std::string& desc
     try
     {
         DB* db = VekApplication::database_if_any();
-        if (db == nullptr)
+        if (db == nullptr || db->lost_since() != 0)
             return;
 
         insert_in_progress = true;

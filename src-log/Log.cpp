@@ -2,6 +2,7 @@
 
 #include "History.h"
 #include "Interaction.h"
+#include "PermissionWords.h"
 #include "Brand.h"
 #include "ShownText.h"
 #include "ZelException.h"
@@ -408,14 +409,18 @@ void log_and_show_exception(const std::exception* exception, const std::string& 
     add_history_event(HistoryEvent::problem, 0,
                       Zel::simplifyWhitespace(std::string(short_product_name) + ": " + text));
 
+    // What the user can act on (a refused privilege, a server that could not prove who it is) is
+    // said in words of its own.
+    const std::string words = local.shown_text.empty() ? PermissionWords::of(local) : local.shown_text;
     try
     {
         Interaction::get().show_message_box(
             Interaction::Icon::warning, "VEK problem detected!",
-            "An error or exception was detected.\r\n\r\nThe file " + log_path()
-                + " may have some additional details on the cause of the error.\r\n\r\nPlease try again, consult the "
-                  "log file, or contact "
-                + Zel::supportContact() + " for assistance.",
+            words.empty() ? "An error or exception was detected.\r\n\r\nThe file " + log_path()
+                                + " may have some additional details on the cause of the error.\r\n\r\nPlease try "
+                                  "again, consult the log file, or contact "
+                                + Zel::supportContact() + " for assistance."
+                          : words + "\r\n\r\nThe file " + log_path() + " has the details.",
             "");
     }
     catch (...)

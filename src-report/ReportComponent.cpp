@@ -5,6 +5,7 @@
 #include "ShiftLogSummaryComponent.h"
 #include "VekApp.h"
 
+#include <map>
 #include <memory>
 
 ReportComponent::ReportComponent(ShiftLogSummaryComponent& summary_component)
@@ -19,7 +20,8 @@ ReportComponent::ReportComponent(ShiftLogSummaryComponent& summary_component)
     const std::size_t a = all_count;
 
     for (juce::Button* button : std::initializer_list<juce::Button*>{&selected_choice, &filtered_choice, &all_choice,
-                                                                      &summary_button, &detailed_button})
+                                                                      &summary_button, &detailed_button,
+                                                                      &totals_button, &export_button})
         addAndMakeVisible(button);
 
     if (s == 1 && f != 1)
@@ -36,7 +38,8 @@ ReportComponent::ReportComponent(ShiftLogSummaryComponent& summary_component)
         all_choice.setButtonText("all " + juce::String(a) + " logs");
 
     for (juce::Button* button : std::initializer_list<juce::Button*>{&selected_choice, &filtered_choice, &all_choice,
-                                                                      &summary_button, &detailed_button})
+                                                                      &summary_button, &detailed_button,
+                                                                      &totals_button, &export_button})
         button->addListener(this);
     for (juce::Button* choice : std::initializer_list<juce::Button*>{&selected_choice, &filtered_choice, &all_choice})
         choice->setRadioGroupId(1);
@@ -71,8 +74,10 @@ void ReportComponent::resized()
     juce::FlexBox button_row;
     button_row.flexWrap = juce::FlexBox::Wrap::wrap;
     button_row.justifyContent = juce::FlexBox::JustifyContent::center;
-    for (juce::Button* button : std::initializer_list<juce::Button*>{&summary_button, &detailed_button})
-        button_row.items.add(juce::FlexItem(*button).withWidth(160.0f).withMargin(margin));
+    // Four buttons in the row of two: narrower, so that they still fit one line.
+    for (juce::Button* button :
+         std::initializer_list<juce::Button*>{&summary_button, &detailed_button, &totals_button, &export_button})
+        button_row.items.add(juce::FlexItem(*button).withWidth(135.0f).withMargin(margin));
 
     juce::FlexBox column;
     column.flexDirection = juce::FlexBox::Direction::column;
@@ -97,8 +102,9 @@ std::size_t ReportComponent::covered_count() const
 void ReportComponent::update_report_buttons()
 {
     const bool any = covered_count() > 0;
-    summary_button.setEnabled(any);
-    detailed_button.setEnabled(any);
+    for (juce::Button* button :
+         std::initializer_list<juce::Button*>{&summary_button, &detailed_button, &totals_button, &export_button})
+        button->setEnabled(any);
 }
 
 std::vector<SummaryRow> ReportComponent::chosen_rows() const
@@ -128,14 +134,19 @@ std::vector<SummaryRow> ReportComponent::chosen_rows() const
 void ReportComponent::buttonClicked(juce::Button* button)
 {
     update_report_buttons();
-    if (button != &summary_button && button != &detailed_button)
+    const std::map<juce::Button*, int> types{{&summary_button, ReportWriter::summary},
+                                             {&detailed_button, ReportWriter::detailed},
+                                             {&totals_button, ReportWriter::totals},
+                                             {&export_button, CsvExport::report_type}};
+    const auto found = types.find(button);
+    if (found == types.end())
         return;
 
     std::string option;
     for (const juce::Button* choice : {&selected_choice, &filtered_choice, &all_choice})
         if (choice->getToggleState())
             option = choice->getButtonText().toStdString();
-    const int type = button == &summary_button ? ReportWriter::summary : ReportWriter::detailed;
+    const int type = found->second;
     auto rows = std::make_shared<std::vector<SummaryRow>>(chosen_rows());
 
     if (auto* box = findParentComponentOfClass<juce::CallOutBox>())

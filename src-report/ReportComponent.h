@@ -12,7 +12,7 @@ class ShiftLogSummaryComponent;
 
 // The report options in the call-out box of the summary window's reports button: which entries
 // (the selected rows, the rows that pass the filter or all loaded rows, each choice labelled with
-// its count) and which kind of report. A report button hands the chosen rows to the
+// its count) and which kind of report, or a spreadsheet export. Each of those buttons hands the chosen rows to the
 // application's report generator.
 class ReportComponent : public juce::Component, public juce::Button::Listener
 {
@@ -22,6 +22,8 @@ public:
     juce::ToggleButton all_choice{"all logs"};
     juce::TextButton summary_button{"summary report"};
     juce::TextButton detailed_button{"detailed report"};
+    juce::TextButton totals_button{"totals report"};
+    juce::TextButton export_button{"CSV export"};
 
     // The counts are taken once, now: selected, visible (filtered) and loaded rows.
     explicit ReportComponent(ShiftLogSummaryComponent& summary);
@@ -30,7 +32,7 @@ public:
     void resized() override;
     void buttonClicked(juce::Button* button) override;
 
-    // Enables both report buttons exactly when the chosen option covers at least one row.
+    // Enables the report and export buttons exactly when the chosen option covers at least one row.
     virtual void update_report_buttons();
 
     // Copies of the chosen option's rows, in the table's order.

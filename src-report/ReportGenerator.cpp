@@ -5,6 +5,7 @@
 #include "ExternalCommand.h"
 #include "Interaction.h"
 #include "Log.h"
+#include "ProgressRun.h"
 #include "ShiftLogSummaryWnd.h"
 #include "VekApp.h"
 
@@ -29,7 +30,7 @@ std::string local_time_text()
 } // namespace
 
 ReportGenerator::ReportGenerator()
-    : juce::ThreadWithProgressWindow("Report Generator", true, true, 10000, juce::String(), nullptr)
+    : juce::ThreadWithProgressWindow("Report Generator", true, true, -1, juce::String(), nullptr)
 {
 }
 
@@ -64,11 +65,16 @@ void ReportGenerator::generate(int type, std::vector<SummaryRow> rows, const std
             writer.sort_forwards = header.isSortedForwards();
             writer.filter_words = component.applied_words;
         }
+        csv.columns = writer.columns;
 
         setProgress(0.0);
         setStatusMessage({});
-        runThread(juce::Thread::Priority::normal);
+        {
+            const ProgressRun run(*this);
+            runThread(juce::Thread::Priority::normal);
+        }
         writer.rows.clear();
+        csv.full_texts.clear();
 
         // Reported here rather than on the writing thread: after a cancel the message thread
         // waits for that thread, and a message box from it would wait for the message thread.
@@ -98,7 +104,11 @@ void ReportGenerator::run()
     failed = false;
     try
     {
-        output_file = report_folder().getChildFile(juce::String(ReportWriter::type_name(writer.report_type)) + ".html");
+        const bool export_csv = writer.report_type == CsvExport::report_type;
+        output_file = report_folder().getChildFile(
+            export_csv ? juce::String(CsvExport::file_name) : juce::String(ReportWriter::type_name(writer.report_type)) + ".html");
+        if (export_csv)
+            csv.read_full_texts(*vek().database, writer.rows);
         rows_written = write_report(output_file);
         kept = rows_written > 0 || writer.rows.empty();
     }
@@ -158,7 +168,9 @@ std::size_t ReportGenerator::write_file(const juce::File& file, ReportWriter::Ob
         throw Zel::Exception("ReportGenerator::write_file", source, __LINE__,
                              "Cannot open the report file " + path + ": " + std::strerror(errno));
 
-    const std::size_t written = writer.write(stream, observer, kept_rows);
+    const std::size_t written = writer.report_type == CsvExport::report_type
+                                    ? csv.write(stream, writer.rows, observer, kept_rows)
+                                    : writer.write(stream, observer, kept_rows);
     stream.close();
     if (stream.fail())
         throw Zel::Exception("ReportGenerator::write_file", source, __LINE__,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CsvExport.h"
 #include "ReportWriter.h"
 #include "SummaryRow.h"
 #include "ZelException.h"
@@ -20,8 +21,9 @@
 class ReportGenerator : public juce::ThreadWithProgressWindow, protected ReportWriter::Observer
 {
 public:
-    // The inputs of the report being made.
+    // The inputs of the report being made; the export takes the writer's rows and columns.
     ReportWriter writer;
+    CsvExport csv;
     // The report being written; cleared once it has been opened.
     juce::File output_file;
 
@@ -34,7 +36,8 @@ public:
     ReportGenerator();
     ~ReportGenerator() override;
 
-    // A user's request, on the message thread: takes the inputs with the summary table's
+    // A user's request, on the message thread, for a report of a ReportWriter type or for the
+    // export (CsvExport::report_type): takes the inputs with the summary table's
     // columns, sort order and applied filter, writes the report behind the modal progress
     // window, then shows and opens it, or says why there is none.
     void generate(int type, std::vector<SummaryRow> rows, const std::string& option_text);

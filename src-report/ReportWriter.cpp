@@ -2,53 +2,21 @@
 
 #include "Brand.h"
 #include "History.h"
+#include "ShownText.h"
+#include "TotalsReport.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace
 {
 // The document goes to the stream in pieces of about this size.
 constexpr std::size_t piece_bytes = 1 << 16;
 
-#if defined(__SSE2__)
-// One bit for each of the sixteen bytes that is "&", "<" or ">".
-unsigned markup_mask(const char* sixteen)
+bool is_markup(char c)
 {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sixteen));
-    const __m128i found = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('&')),
-                                                    _mm_cmpeq_epi8(bytes, _mm_set1_epi8('<'))),
-                                       _mm_cmpeq_epi8(bytes, _mm_set1_epi8('>')));
-    return static_cast<unsigned>(_mm_movemask_epi8(found));
-}
-#endif
-
-// Calls `found` with the position of every "&", "<" and ">" in the text, in order. Most texts
-// hold none, so the search compares sixteen bytes at a time where the processor can.
-template <typename Found>
-void for_each_markup(std::string_view text, Found&& found)
-{
-    std::size_t at = 0;
-#if defined(__SSE2__)
-    for (; at + 16 <= text.size(); at += 16)
-        for (unsigned mask = markup_mask(text.data() + at); mask != 0; mask &= mask - 1)
-            found(at + static_cast<std::size_t>(__builtin_ctz(mask)));
-    if (at < text.size() && text.size() >= 16)
-    {
-        // The last sixteen bytes, less those searched already.
-        const std::size_t last = text.size() - 16;
-        for (unsigned mask = markup_mask(text.data() + last) >> (at - last); mask != 0; mask &= mask - 1)
-            found(at + static_cast<std::size_t>(__builtin_ctz(mask)));
-        return;
-    }
-#endif
-    for (; at < text.size(); ++at)
-        if (text[at] == '&' || text[at] == '<' || text[at] == '>')
-            found(at);
+    return c == '&' || c == '<' || c == '>';
 }
 
 std::string_view entity_of(char c)
@@ -59,6 +27,43 @@ std::string_view entity_of(char c)
 
 const std::string_view wrapping_cell = "\t\t<td style=\"white-space: normal;\">";
 const std::string_view plain_cell = "\t\t<td>";
+
+// The largest groups of a grouping that its chart shows; its table lists them all.
+constexpr std::size_t charted_groups = 20;
+
+std::string hours_figure(double hours)
+{
+    char text[32];
+    std::snprintf(text, sizeof(text), "%.2f", hours);
+    return text;
+}
+
+std::string group_name(std::string_view name)
+{
+    return name.empty() ? std::string("(none)") : std::string(name);
+}
+
+// A chart's label: the name as shown, at most 32 letters, never a letter cut in two.
+std::string chart_label(std::string_view name)
+{
+    std::string text = ShownText::repaired(group_name(name));
+    std::size_t letters = 0;
+    for (std::size_t at = 0; at < text.size(); ++at)
+    {
+        if ((static_cast<unsigned char>(text[at]) & 0xC0) != 0x80 && ++letters > 32)
+        {
+            text.resize(at);
+            return text + "\xE2\x80\xA6";
+        }
+    }
+    return text;
+}
+
+// The length of a bar of `value` in a chart whose longest bar, for `largest`, is `full` long.
+int bar_length(double value, double largest, int full)
+{
+    return largest > 0 && value > 0 ? static_cast<int>(value / largest * full + 0.5) : 0;
+}
 
 // Columns whose texts may wrap in the summary table: cost center, system, equipment description,
 // author, category, problem and action.
@@ -84,12 +89,14 @@ std::string ReportWriter::escape(std::string_view text)
 {
     std::string escaped;
     escaped.reserve(text.size());
-    std::size_t start = 0;
-    for_each_markup(text, [&](std::size_t at) {
-        escaped.append(text.substr(start, at - start)).append(entity_of(text[at]));
-        start = at + 1;
-    });
-    return escaped.append(text.substr(start));
+    for (const char c : text)
+    {
+        if (is_markup(c))
+            escaped.append(entity_of(c));
+        else
+            escaped += c;
+    }
+    return escaped;
 }
 
 std::string ReportWriter::type_name(int type)
@@ -99,6 +106,7 @@ std::string ReportWriter::type_name(int type)
         case 0: return "invalid";
         case summary: return "summary";
         case detailed: return "detailed";
+        case totals: return "totals";
         default: return "unknown";
     }
 }
@@ -118,6 +126,8 @@ std::size_t ReportWriter::write(std::ostream& stream, Observer& progress_observe
         write_summary_table();
     else if (report_type == detailed)
         write_detailed_table();
+    else if (report_type == totals)
+        write_totals();
     write_end();
     flush();
     return written;
@@ -142,21 +152,50 @@ inline void ReportWriter::line(std::string_view text)
 
 void ReportWriter::put_escaped(std::string_view text)
 {
+    // Bytes that are not UTF-8 are written as the letters the client shows for them.
+    std::string repaired;
+    if (! ShownText::is_valid_utf8(text))
+    {
+        repaired = ShownText::repaired(text);
+        text = repaired;
+    }
     std::size_t start = 0;
-    for_each_markup(text, [&](std::size_t at) {
-        put(text.substr(start, at - start));
-        put(entity_of(text[at]));
-        start = at + 1;
-    });
+    for (std::size_t at = 0; at < text.size(); ++at)
+    {
+        if (is_markup(text[at]))
+        {
+            put(text.substr(start, at - start));
+            put(entity_of(text[at]));
+            start = at + 1;
+        }
+    }
     put(text.substr(start));
 }
 
 void ReportWriter::start_row(const SummaryRow& row)
 {
-    // Cells 1 to 21 in upper case hold the same markup characters as the cells themselves: one
-    // pass over them finds the few cells that need escaping.
+    // Cells 1 to 21 in upper case hold the same markup characters and non-ASCII bytes as the
+    // cells themselves: a search of them all finds the few cells that need a closer look.
     dirty_cells = 0;
-    for_each_markup(row.upper_cells(), [&](std::size_t at) { dirty_cells |= 1u << row.cell_at(at); });
+    const std::string_view cells = row.upper_cells();
+    for (const char markup : {'&', '<', '>'})
+        for (std::size_t at = cells.find(markup); at != std::string_view::npos; at = cells.find(markup, at + 1))
+            dirty_cells |= 1u << row.cell_at(at);
+
+    unsigned char bytes = 0;
+    for (const char c : cells)
+        bytes |= static_cast<unsigned char>(c);
+    if ((bytes & 0x80) == 0)
+        return;
+    for (std::size_t at = 0; at < cells.size(); ++at)
+    {
+        if ((static_cast<unsigned char>(cells[at]) & 0x80) != 0)
+        {
+            const int cell = row.cell_at(at);
+            dirty_cells |= 1u << cell;
+            at = row.next_cell_start(cell) - 1;
+        }
+    }
 }
 
 inline void ReportWriter::put_cell(const SummaryRow& row, int index)
@@ -398,6 +437,104 @@ void ReportWriter::write_detailed_table()
         written = i + 1;
     }
     line("</table>");
+}
+
+void ReportWriter::write_totals()
+{
+    TotalsReport report;
+    for (std::size_t i = 0; next_entry(i); ++i)
+    {
+        report.add(rows[i]);
+        written = i + 1;
+    }
+    report.finish();
+
+    put("<p>" + std::to_string(report.entries) + " entries, " + hours_figure(report.hours) + " hours");
+    if (! report.weeks.empty())
+        put(", in the weeks from " + report.weeks.front().name + " to " + report.weeks.back().name);
+    line(".</p>");
+    for (const auto& grouping : report.groupings)
+        write_totals_table(std::string("By ") + grouping.heading, grouping.heading, grouping.groups, charted_groups);
+    write_totals_table("By week", "Week of", report.weeks, report.weeks.size());
+    if (report.undated > 0)
+        line("<p>" + std::to_string(report.undated) + " entries without a start date are in no week.</p>");
+}
+
+void ReportWriter::write_totals_table(const std::string& heading, const char* column,
+                                      const std::vector<TotalsReport::Group>& groups, std::size_t charted)
+{
+    const std::string number_cell = "\t\t<td style=\"text-align: right;\">";
+    line("<h2>" + heading + "</h2>");
+    line("<table>");
+    line(std::string("\t<tr>\n\t\t<th>") + column + "</th>\n\t\t<th>Entries</th>\n\t\t<th>Hours</th>\n\t</tr>");
+    std::size_t entries = 0;
+    double hours = 0.0;
+    for (const auto& group : groups)
+    {
+        line("\t<tr>");
+        put("\t\t<td style=\"white-space: normal;\">");
+        put_escaped(group_name(group.name));
+        line("</td>");
+        line(number_cell + std::to_string(group.entries) + "</td>");
+        line(number_cell + hours_figure(group.hours) + "</td>");
+        line("\t</tr>");
+        entries += group.entries;
+        hours += group.hours;
+    }
+    line("\t<tr>\n\t\t<th>Total</th>");
+    line("\t\t<th style=\"text-align: right;\">" + std::to_string(entries) + "</th>");
+    line("\t\t<th style=\"text-align: right;\">" + hours_figure(hours) + "</th>\n\t</tr>");
+    line("</table>");
+    write_bar_chart(groups, charted);
+}
+
+// Two bars for each group, its entries in black and its hours in outline, so that the chart
+// reads the same printed in black and white; each bar is labelled with its figure.
+void ReportWriter::write_bar_chart(const std::vector<TotalsReport::Group>& groups, std::size_t charted)
+{
+    const std::size_t shown = std::min(charted, groups.size());
+    if (shown == 0)
+        return;
+    std::size_t most_entries = 0;
+    double most_hours = 0.0;
+    for (std::size_t i = 0; i < shown; ++i)
+    {
+        most_entries = std::max(most_entries, groups[i].entries);
+        most_hours = std::max(most_hours, groups[i].hours);
+    }
+
+    constexpr int top = 22;
+    constexpr int row_height = 22;
+    constexpr int bars_x = 230;
+    constexpr int full_bar = 320;
+    const std::string height = std::to_string(top + static_cast<int>(shown) * row_height);
+    line("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"640\" height=\"" + height + "\" viewBox=\"0 0 640 "
+         + height + "\" font-family=\"sans-serif\" font-size=\"11\">");
+    line("\t<rect x=\"230\" y=\"5\" width=\"10\" height=\"8\" fill=\"black\"/><text x=\"244\" y=\"13\">entries</text>");
+    line("\t<rect x=\"300\" y=\"5\" width=\"10\" height=\"8\" fill=\"white\" stroke=\"black\"/>"
+         "<text x=\"314\" y=\"13\">hours</text>");
+    if (shown < groups.size())
+        line("\t<text x=\"370\" y=\"13\">the " + std::to_string(shown) + " largest of " + std::to_string(groups.size())
+             + "</text>");
+    for (std::size_t i = 0; i < shown; ++i)
+    {
+        const auto& group = groups[i];
+        const int y = top + static_cast<int>(i) * row_height;
+        const int entries_bar = bar_length(static_cast<double>(group.entries), static_cast<double>(most_entries), full_bar);
+        const int hours_bar = bar_length(group.hours, most_hours, full_bar);
+        put("\t<text x=\"" + std::to_string(bars_x - 6) + "\" y=\"" + std::to_string(y + 13) + "\" text-anchor=\"end\">");
+        put_escaped(chart_label(group.name));
+        line("</text>");
+        line("\t<rect x=\"" + std::to_string(bars_x) + "\" y=\"" + std::to_string(y + 2) + "\" width=\""
+             + std::to_string(entries_bar) + "\" height=\"8\" fill=\"black\"/><text x=\""
+             + std::to_string(bars_x + entries_bar + 4) + "\" y=\"" + std::to_string(y + 10) + "\" font-size=\"9\">"
+             + std::to_string(group.entries) + "</text>");
+        line("\t<rect x=\"" + std::to_string(bars_x) + "\" y=\"" + std::to_string(y + 11) + "\" width=\""
+             + std::to_string(hours_bar) + "\" height=\"8\" fill=\"white\" stroke=\"black\"/><text x=\""
+             + std::to_string(bars_x + hours_bar + 4) + "\" y=\"" + std::to_string(y + 19) + "\" font-size=\"9\">"
+             + hours_figure(group.hours) + "</text>");
+    }
+    line("</svg>");
 }
 
 void ReportWriter::write_end()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "SummaryRow.h"
+#include "TotalsReport.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -10,7 +11,8 @@
 #include <vector>
 
 // The HTML of a report: a summary table, one row per entry with the columns that the summary
-// table shows, or a detailed table, a block of five rows per entry. Every text that comes from
+// table shows; a detailed table, a block of five rows per entry; or the totals of the entries by
+// group and by week, each table with a bar chart drawn in inline SVG. Every text that comes from
 // the database, the machine or the filter box is escaped, so none of it can change the page's
 // markup. The document is composed in memory and goes to the stream in large pieces.
 class ReportWriter
@@ -35,6 +37,7 @@ public:
 
     static constexpr int summary = 1;
     static constexpr int detailed = 2;
+    static constexpr int totals = 3;
     static constexpr std::size_t every_row = static_cast<std::size_t>(-1);
 
     // What the report shows, taken on the message thread before the writing starts.
@@ -59,7 +62,7 @@ public:
     // "&", "<" and ">" as entities; everything else unchanged.
     static std::string escape(std::string_view text);
 
-    // "summary", "detailed", "invalid" (0) or "unknown".
+    // "summary", "detailed", "totals", "invalid" (0) or "unknown".
     static std::string type_name(int type);
 
     // The address of the product's documentation, named in every report's head.
@@ -81,6 +84,10 @@ private:
     void write_column_header_row();
     void write_summary_table();
     void write_detailed_table();
+    void write_totals();
+    void write_totals_table(const std::string& heading, const char* column, const std::vector<TotalsReport::Group>& groups,
+                            std::size_t charted);
+    void write_bar_chart(const std::vector<TotalsReport::Group>& groups, std::size_t charted);
     void write_end();
 
     // Asks the observer, and stops on a failed stream too.

@@ -565,7 +565,7 @@ void FakeLogs::add_log_entries(std::uint64_t count, std::uint64_t seed)
                     ++open;
             }
 
-            pqxx::work work(db, "add fake log entries");
+            pqxx::work work(db.connection(), "add fake log entries");
             // Serialised with the editor's own number assignment, which takes the table
             // exclusively; plain reads of other clients carry on meanwhile.
             work.exec("LOCK TABLE vek.logs IN EXCLUSIVE MODE");
@@ -609,7 +609,7 @@ void FakeLogs::add_reference_data(std::uint64_t motors, std::uint64_t employees,
             missing(function_name, __LINE__, "cannot add employees or categories: the site has no departments");
 
         const std::size_t batch = std::max<std::size_t>(1, batch_size);
-        pqxx::work work(db, "add fake reference data");
+        pqxx::work work(db.connection(), "add fake reference data");
 
         // Tags go on from the highest id, so repeated runs keep them apart.
         const std::uint64_t first_tag =

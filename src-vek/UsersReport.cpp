@@ -15,12 +15,16 @@ std::string UsersReport::text(DB& db)
     std::string report;
 
     const pqxx::result active
-        = db.exec_nt("SELECT application_name, client_addr, backend_start, EXTRACT(EPOCH FROM "
+        = db.exec_nt("SELECT application_name, client_addr, backend_start, usename, EXTRACT(EPOCH FROM "
                      "backend_start)::INTEGER AS epoch FROM pg_stat_activity WHERE application_name LIKE 'vek%' "
                      "ORDER BY backend_start DESC",
                      "");
     if (! active.empty())
         report += "Active user connections:\n";
+    // Where people log in with logins of their own, each line names it.
+    std::set<std::string> logins;
+    for (const auto& row : active)
+        logins.insert(row["usename"].c_str());
     for (const auto& row : active)
     {
         const std::string name = row["application_name"].c_str();
@@ -28,6 +32,8 @@ std::string UsersReport::text(DB& db)
         const std::string age = Zel::approximateAge(row["epoch"].as<std::int64_t>());
         LogLine() << "active: " << name << ": " << address << " - " << age;
         report += "\n    - " + name + ": " + age;
+        if (logins.size() > 1)
+            report += std::string(" (login ") + row["usename"].c_str() + ")";
     }
 
     const pqxx::result recent

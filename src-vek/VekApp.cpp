@@ -11,6 +11,8 @@
 #include "Interaction.h"
 #include "LoadWnd.h"
 #include "Log.h"
+#include "LoginRights.h"
+#include "ProgressRun.h"
 #include "QuitSignals.h"
 #include "ReportGenerator.h"
 #include "RolePickWnd.h"
@@ -107,6 +109,16 @@ void VekApplication::anotherInstanceStarted(const juce::String&)
 
 void VekApplication::systemRequestedQuit()
 {
+    // A progress window's loop would never end once the framework quits: the work stops first,
+    // as "Done" stops it, and the quit follows when its window is gone.
+    if (ProgressRun::stop_current())
+    {
+        juce::Timer::callAfterDelay(100, [] {
+            if (auto* app = juce::JUCEApplicationBase::getInstance())
+                app->systemRequestedQuit();
+        });
+        return;
+    }
     if (summary_window == nullptr)
     {
         Interaction::get().quit_application();
@@ -234,7 +246,8 @@ void VekApplication::job_initialize_and_load()
 
 void VekApplication::job_show_first_window_now()
 {
-    if (roles.count(current_role_id) != 0)
+    // A remembered role that the database login may not take is as good as unknown.
+    if (roles.count(current_role_id) != 0 && LoginRights::of_running_application().may_take(current_role_id))
     {
         LogLine() << "need to invoke the shift log summary window";
         run(job_shift_log_summary_window);

@@ -17,6 +17,7 @@
 #include <deque>
 #include <exception>
 #include <mutex>
+#include <set>
 #include <thread>
 #include <utility>
 
@@ -64,16 +65,19 @@ std::string_view field_view(const pqxx::row& row, int column)
 }
 
 SummaryRow make_summary_row(const pqxx::row& row, const LogEntry::Columns& entry_columns,
-                            const DisplayColumns& c)
+                            const DisplayColumns& c, std::set<std::uint64_t>& missing_departments)
 {
     LogEntry entry(row, entry_columns);
 
-    // The acronym straight from the store; a missing department is reported as the lookup does.
+    // The acronym straight from the store. A missing department is reported later: its report
+    // writes a history row, which needs the connection that the loading thread holds.
     const VekApplication& app = vek();
     const auto department = app.departments.find(entry.departments_id);
+    if (department == app.departments.end())
+        missing_departments.insert(entry.departments_id);
     const std::string log_number = format_log_number(department != app.departments.end()
                                                          ? department->second.acronym
-                                                         : app.department_at(entry.departments_id).acronym,
+                                                         : Department().acronym,
                                                      entry.display_number, display_number_width);
     const std::string id = std::to_string(entry.id);
     const std::string updated_age = age_or_empty(entry.epoch_updated);
@@ -122,8 +126,10 @@ T number_or_zero(const pqxx::row& row, int column)
 class RowBuilder
 {
 public:
-    RowBuilder(std::vector<SummaryRow>& target, LogLoader::Observer& progress_observer, long long total)
-        : rows(target), observer(progress_observer), count(total), thread([this] { run(); })
+    RowBuilder(std::vector<SummaryRow>& target, std::set<std::uint64_t>& missing, LogLoader::Observer& progress_observer,
+               long long total)
+        : rows(target), missing_departments(missing), observer(progress_observer), count(total),
+          thread([this] { run(); })
     {
     }
 
@@ -197,7 +203,7 @@ private:
         const DisplayColumns display_columns(chunk[0]);
         for (const auto& row : chunk)
         {
-            SummaryRow summary = make_summary_row(row, entry_columns, display_columns);
+            SummaryRow summary = make_summary_row(row, entry_columns, display_columns, missing_departments);
             ++read;
             // The progress window shows the status every 100 ms; composing it for every row would
             // cost more than the row itself, so it is composed when there is something new to show.
@@ -214,6 +220,7 @@ private:
     }
 
     std::vector<SummaryRow>& rows;
+    std::set<std::uint64_t>& missing_departments;
     LogLoader::Observer& observer;
     const long long count;
     long long read = 0;
@@ -275,6 +282,28 @@ std::string_view LogLoader::shorten_timestamp(std::string_view text)
 
 void LogLoader::run()
 {
+    std::set<std::uint64_t> missing_departments;
+    // Not while the user stops the load: the message thread waits for this thread then, and a
+    // report from here would wait for the message thread.
+    const auto report_missing = [this, &missing_departments] {
+        for (const auto id : missing_departments)
+            if (! observer.should_stop())
+                vek().department_at(id);
+    };
+    try
+    {
+        load(missing_departments);
+    }
+    catch (...)
+    {
+        report_missing();
+        throw;
+    }
+    report_missing();
+}
+
+void LogLoader::load(std::set<std::uint64_t>& missing_departments)
+{
     // One load is one use of the connection, its unlogged counts included: the update poll,
     // whose timer ticks in the progress window's modal loop, stays out until the load is over.
     const DB::Hold hold(db);
@@ -310,7 +339,7 @@ void LogLoader::run()
 
     // The rows are built on a second thread while this one waits for the next chunk from the
     // server, so that building them costs no time of its own.
-    RowBuilder builder(rows, observer, count);
+    RowBuilder builder(rows, missing_departments, observer, count);
     long long bound = highest + 1;
     try
     {

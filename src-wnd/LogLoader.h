@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,6 +60,9 @@ public:
 
 
 private:
+    // The load itself, holding the connection; notes the departments missing from the store.
+    void load(std::set<std::uint64_t>& missing_departments);
+
     DB& db;
     int period;
     Observer& observer;

@@ -20,7 +20,7 @@ juce::Component* summary_window_if_any()
 
 ProgressThread::ProgressThread(int period_code)
     : juce::ThreadWithProgressWindow(ShownText::from_bytes(waiting_message("Loading Maintenance Database")),
-                                     true, true, 10000, "Done", summary_window_if_any()),
+                                     true, true, -1, "Done", summary_window_if_any()),
       period(period_code)
 {
     if (auto* window = getAlertWindow())
@@ -45,7 +45,7 @@ ProgressThread::ProgressThread(int period_code)
 
 ProgressThread::~ProgressThread()
 {
-    stopThread(1000);
+    stopThread(-1);
 }
 
 void ProgressThread::run()
@@ -62,7 +62,11 @@ void ProgressThread::run()
     }
     catch (...)
     {
-        log_and_show_current_exception("ProgressThread::run", "src-wnd/ProgressThread", __LINE__);
+        // A statement that the user stopped fails; that is no failure to show.
+        if (threadShouldExit())
+            LogLine() << "database loading stopped by the user";
+        else
+            log_and_show_current_exception("ProgressThread::run", "src-wnd/ProgressThread", __LINE__);
     }
     // Rows read before a failure are kept.
     if (loader != nullptr)

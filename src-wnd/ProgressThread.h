@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LogLoader.h"
+#include "ProgressRun.h"
 #include "SummaryRow.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
@@ -8,7 +9,7 @@
 #include <vector>
 
 // Loads the summary table's rows behind a modal progress window. The user may stop early with
-// ESC or "Done" and keep what has been read.
+// ESC or "Done" and keep what has been read; the thread then ends by itself.
 class ProgressThread : public juce::ThreadWithProgressWindow, public LogLoader::Observer
 {
 public:
@@ -27,6 +28,9 @@ public:
     void first_chunk_arrived() override;
 
 private:
+    // Stopping the load cancels its statement on the server.
+    ProgressRun progress_run{*this};
+
     // Shows, enables and focuses the done button (or hides and disables it), on the message thread.
     void offer_done_button(bool offer);
 };

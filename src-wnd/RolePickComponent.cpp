@@ -1,15 +1,17 @@
 #include "RolePickComponent.h"
 
 #include "Cfg.h"
+#include "LoginRights.h"
 #include "RolePickWnd.h"
 #include "ShownText.h"
 #include "VekApp.h"
 
 RolePickComponent::RolePickComponent()
+    : role_ids(LoginRights::of_running_application().takeable(vek().role_ids))
 {
     setName("role pick component");
     VekApplication& app = vek();
-    for (const auto id : app.role_ids)
+    for (const auto id : role_ids)
     {
         const juce::String name = ShownText::from_bytes(app.roles.at(id).name);
         auto* button = buttons.add(new juce::TextButton(name));
@@ -32,11 +34,11 @@ void RolePickComponent::resized()
     box.performLayout(area.withSize(std::max(0, area.getWidth()), std::max(0, area.getHeight())));
 }
 
-std::uint64_t RolePickComponent::role_id_for_name(const juce::String& text)
+std::uint64_t RolePickComponent::role_id_for_name(const juce::String& text, const std::vector<std::uint64_t>* among)
 {
     VekApplication& app = vek();
     const std::string wanted = text.toStdString();
-    for (const auto id : app.role_ids)
+    for (const auto id : among != nullptr ? *among : app.role_ids)
         if (app.roles.at(id).name == wanted)
             return id;
     return 0;
@@ -48,7 +50,7 @@ void RolePickComponent::buttonClicked(juce::Button* button)
         return;
 
     VekApplication& app = vek();
-    const std::uint64_t role_id = role_id_for_name(button->getButtonText());
+    const std::uint64_t role_id = role_id_for_name(button->getButtonText(), &role_ids);
     if (app.roles.count(role_id) == 0)
         return;
 

@@ -5,6 +5,7 @@
 #include "EditorWnd.h"
 #include "Interaction.h"
 #include "Log.h"
+#include "LoginRights.h"
 #include "ProgressThread.h"
 #include "ReportComponent.h"
 #include "ShiftLogSummaryWnd.h"
@@ -126,11 +127,21 @@ ShiftLogSummaryComponent::ShiftLogSummaryComponent()
              &count_label, &filter_box, &exact_match, &add_button, &clone_button, &filters_button, &reports_button,
              &reload_button, &table, &bubble})
         addAndMakeVisible(child);
+    addChildComponent(connection_notice);
 
     const std::size_t role_departments = app.departments_for_current_role().size();
     const std::size_t all_departments = app.departments.size();
     admin_allowed = role_may_administer(role_departments, all_departments);
-    if (admin_allowed)
+    // The server has its say too: a login without the editors' privileges gets no button.
+    if (admin_allowed && ! LoginRights::of_running_application().may_administer())
+    {
+        LogLine() << "disabling access to ADMIN functionality since this database login may not change the "
+                     "reference tables";
+        admin_allowed = false;
+        admin_button.setEnabled(false);
+        admin_button.setVisible(false);
+    }
+    else if (admin_allowed)
     {
         LogLine() << "enabling access to ADMIN functionality since this role has access to " << role_departments
                   << " of " << all_departments << " departments";
@@ -174,12 +185,14 @@ ShiftLogSummaryComponent::~ShiftLogSummaryComponent()
         app->cfg->setValue("ExactMatch", applied_exact);
     }
 
+    std::set<std::unique_ptr<EditorWnd>> doomed;
     {
         const std::lock_guard<std::recursive_mutex> lock(editors_mutex);
         for (const auto& editor : open_editors)
             LogLine() << "destructor: deleting editor window for dbid #" << editor->dbid;
-        open_editors.clear();
+        doomed.swap(open_editors);
     }
+    doomed.clear();
     table.setModel(nullptr);
 }
 
@@ -430,6 +443,8 @@ void ShiftLogSummaryComponent::resized()
     column.flexDirection = juce::FlexBox::Direction::column;
     column.items.add(juce::FlexItem(top_row).withHeight(25.0f).withMinHeight(25.0f).withMaxHeight(25.0f).withMargin(margin));
     column.items.add(juce::FlexItem(button_row).withHeight(25.0f).withMinHeight(25.0f).withMaxHeight(25.0f).withMargin(margin));
+    if (connection_notice.isVisible())
+        column.items.add(juce::FlexItem(connection_notice).withHeight(25.0f).withMargin(margin));
     column.items.add(juce::FlexItem(table).withFlex(1.0f).withMargin(margin));
 
     auto area = getLocalBounds().reduced(5);
@@ -490,18 +505,23 @@ void ShiftLogSummaryComponent::timerCallback()
 
 void ShiftLogSummaryComponent::delete_hidden_editors()
 {
-    const std::lock_guard<std::recursive_mutex> lock(editors_mutex);
-    for (auto editor = open_editors.begin(); editor != open_editors.end();)
+    // Taken out of the set first, destroyed after: a destructor's failed unlock shows a box whose
+    // modal loop runs this timer again, which must find the set whole.
+    std::vector<std::unique_ptr<EditorWnd>> doomed;
     {
-        // Closed windows are hidden. A minimised one is not showing either, but it is still open,
-        // with its text and its record lock.
-        if ((*editor)->isVisible())
+        const std::lock_guard<std::recursive_mutex> lock(editors_mutex);
+        for (auto editor = open_editors.begin(); editor != open_editors.end();)
         {
-            ++editor;
-            continue;
+            // Closed windows are hidden. A minimised one is not showing either, but it is still
+            // open, with its text and its record lock.
+            if ((*editor)->isVisible())
+            {
+                ++editor;
+                continue;
+            }
+            LogLine() << "deleting hidden editor window for dbid #" << (*editor)->dbid;
+            doomed.push_back(std::move(open_editors.extract(editor++).value()));
         }
-        LogLine() << "deleting hidden editor window for dbid #" << (*editor)->dbid;
-        editor = open_editors.erase(editor);
     }
 }
 
@@ -513,6 +533,7 @@ void ShiftLogSummaryComponent::load(int period)
     stopTimer();
     juce::MouseCursor::showWaitCursor();
     setEnabled(false);
+    loaded_period = period;
 
     remember_selection();
     detach_model();
@@ -651,10 +672,27 @@ bool ShiftLogSummaryComponent::save_unsaved_edits()
 
 void ShiftLogSummaryComponent::delete_all_editors()
 {
-    const std::lock_guard<std::recursive_mutex> lock(editors_mutex);
-    for (const auto& editor : open_editors)
-        LogLine() << "deleting editor window for dbid #" << editor->dbid;
-    open_editors.clear();
+    std::set<std::unique_ptr<EditorWnd>> doomed;
+    {
+        const std::lock_guard<std::recursive_mutex> lock(editors_mutex);
+        for (const auto& editor : open_editors)
+            LogLine() << "deleting editor window for dbid #" << editor->dbid;
+        doomed.swap(open_editors);
+    }
+}
+
+void ShiftLogSummaryComponent::connection_restored()
+{
+    {
+        const std::lock_guard<std::recursive_mutex> lock(editors_mutex);
+        for (const auto& editor : open_editors)
+            editor->component.take_lock_again();
+    }
+    juce::Component::SafePointer<ShiftLogSummaryComponent> self(this);
+    juce::Timer::callAfterDelay(20, [self] {
+        if (self != nullptr)
+            self->load(self->loaded_period);
+    });
 }
 
 void ShiftLogSummaryComponent::open_existing_entry(int row_number)
@@ -679,7 +717,7 @@ void ShiftLogSummaryComponent::open_existing_entry(int row_number)
         for (auto it = open_editors.begin(); it != open_editors.end(); ++it)
             if (it->get() == editor)
             {
-                open_editors.erase(it);
+                const auto doomed = std::move(open_editors.extract(it).value());
                 break;
             }
     }

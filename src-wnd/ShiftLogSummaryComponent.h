@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ConnectionNotice.h"
 #include "SummaryRow.h"
 #include "TextFilter.h"
 
@@ -44,6 +45,9 @@ public:
     juce::TextButton reload_button{"reload"};
     juce::TableListBox table{"summary table", nullptr};
     juce::BubbleMessageComponent bubble{150};
+    ConnectionNotice connection_notice;
+    // The time window of the last load, which a reconnection loads again.
+    int loaded_period = 1;
 
     std::vector<SummaryRow> all_rows;
     std::vector<SummaryRow*> visible_rows;
@@ -98,6 +102,10 @@ public:
 
     // Deletes every editor window now, releasing their record locks.
     void delete_all_editors();
+
+    // A new database session is in place: every editor takes its lock again before any may save,
+    // then the current time window loads again.
+    void connection_restored();
 
     void show_update_bubble(const std::string& text);
     void focus_filter_box();

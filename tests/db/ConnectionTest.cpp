@@ -2,6 +2,7 @@
 #include "DB.h"
 #include "History.h"
 #include "Log.h"
+#include "SessionKeeper.h"
 #include "TestSupport.h"
 #include "ZelException.h"
 
@@ -47,6 +48,18 @@ TEST(ConnectionString, QuotesEveryValue)
                         "dbname='vekdb' client_encoding=UTF8"),
               std::string::npos)
         << text;
+}
+
+TEST(ConnectionString, TimeLimitsAndAWritableSessionAmongSeveralServers)
+{
+    const std::string limits = " connect_timeout=10 keepalives=1 keepalives_idle=30 keepalives_interval=10 keepalives_count=3";
+    EXPECT_EQ(DB::session_keywords("db.site", "5432"), limits) << "one server: no choice to make";
+    EXPECT_EQ(DB::session_keywords("db1,db2", "5432"), limits + " target_session_attrs=read-write");
+    EXPECT_EQ(DB::session_keywords("db", "5432,5433"), limits + " target_session_attrs=read-write");
+    EXPECT_EQ(SessionKeeper::pause_ms(1), 1000);
+    EXPECT_EQ(SessionKeeper::pause_ms(3), 4000);
+    EXPECT_EQ(SessionKeeper::pause_ms(6), 30000) << "growing to 30 s";
+    EXPECT_EQ(SessionKeeper::pause_ms(60), 30000);
 }
 
 TEST_F(Connection, ConnectsOverSslWithTheApplicationName)

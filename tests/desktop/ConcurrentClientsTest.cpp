@@ -30,7 +30,9 @@ private:
     }
 };
 
-class ConcurrentClients : public ::testing::Test
+// The clients log in with the database's shared login, or with a crew's own on a site whose
+// server decides who may do what.
+class ConcurrentClients : public ::testing::TestWithParam<std::string>
 {
 protected:
     void SetUp() override
@@ -40,7 +42,10 @@ protected:
         database.execute("INSERT INTO vek.logs (id, display_number, motor_id, departments_id, shifts_id, categories_id, "
                          "problem, authors_id, status_id, downtime_reasons_id) OVERRIDING SYSTEM VALUE VALUES "
                          "(1001, 1, 1, 1, 1, 1, 'Belt slips', 1, 1, 1)");
-        sandbox::write_client_config(database.name());
+        if (GetParam() == "shared")
+            return sandbox::write_client_config(database.name());
+        apply_site_security(database);
+        sandbox::write_client_config(database.name(), site_password, site_login(database, "crew", "vek_crew", "1"));
     }
 
     static bool logged(const std::string& text, int timeout_ms)
@@ -54,7 +59,10 @@ protected:
 };
 } // namespace
 
-TEST_F(ConcurrentClients, ALockPassesToTheNextClientOnlyWhenItsHolderIsGone)
+INSTANTIATE_TEST_SUITE_P(Logins, ConcurrentClients, ::testing::Values("shared", "crew"),
+                         [](const auto& info) { return info.param; });
+
+TEST_P(ConcurrentClients, ALockPassesToTheNextClientOnlyWhenItsHolderIsGone)
 {
     const std::vector<std::string> edit{"VEK_PROBE=edit", "VEK_PROBE_ENTRY=1001"};
     auto alice = std::make_unique<ProbeClient>("alice", edit);
@@ -101,7 +109,7 @@ TEST_F(ConcurrentClients, ALockPassesToTheNextClientOnlyWhenItsHolderIsGone)
         << "a client that ends normally clears its lock";
 }
 
-TEST_F(ConcurrentClients, EightClientsSavingAtOnceNumberADepartmentWithoutGapsOrDuplicates)
+TEST_P(ConcurrentClients, EightClientsSavingAtOnceNumberADepartmentWithoutGapsOrDuplicates)
 {
     database.execute("UPDATE vek.logs SET display_number = NULL");
     const int clients = 8;

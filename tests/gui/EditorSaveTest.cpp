@@ -77,7 +77,7 @@ TEST_F(EditorSave, ValidationDecidesTheSaveButtonAndMarksWhatIsWrong)
     editor.problem.setText("Saw chatters badly", true);
     settle_messages(2);
     EXPECT_TRUE(editor.save_button.isEnabled());
-    EXPECT_EQ(editor.save_button.getTooltip(), "Save this log entry and close the window.");
+    EXPECT_EQ(editor.save_button.getTooltip(), "Save this log entry and close the window. (CTRL+S)");
     editor.problem.setText("Saw chatters", true);
     settle_messages(2);
     EXPECT_FALSE(editor.save_button.isEnabled()) << "changed back: nothing to save";
@@ -341,22 +341,24 @@ TEST_F(EditorSave, AFailedNumberingReleasesTheTableBeforeItsErrorIsShown)
         << "the entry is stored, its number comes with a later save";
 }
 
-TEST_F(EditorSave, ALostConnectionFailsTheSaveOnceAndKeepsTheText)
+TEST_F(EditorSave, ALostConnectionFailsTheSaveOnceKeepsTheTextAndItSavesOnceReconnected)
 {
     EditorWnd window;
     fill_new_entry(window.component, "Typed before the server went away");
     // What a server shutdown does to every session.
     database.execute("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = '" + database.name()
                      + "' AND application_name LIKE 'vek %'");
-    pump_messages(200);
-    window.component.save_button.triggerClick();
-    settle_messages(2);
+    window.component.buttonClicked(&window.component.save_button);
     EXPECT_EQ(recorder().boxes().size(), 1u) << "one error";
     EXPECT_TRUE(window.isVisible());
     EXPECT_TRUE(window.component.isEnabled());
     EXPECT_EQ(window.component.problem.getText(), "Typed before the server went away");
     EXPECT_EQ(database.value("SELECT count(*) FROM vek.logs"), "2") << "nothing half-written";
     EXPECT_TRUE(recorder().exits().empty());
+
+    ASSERT_TRUE(pump_until([&] { return test.app.database->session_number() == 2; }, 20000)) << "reconnected";
+    window.component.buttonClicked(&window.component.save_button);
+    EXPECT_EQ(database.value("SELECT count(*) FROM vek.logs WHERE problem = 'Typed before the server went away'"), "1");
 }
 
 TEST_F(EditorSave, AnEntryDeletedElsewhereFailsItsSaveAndTheEditorGoesOn)
@@ -391,4 +393,42 @@ TEST_F(EditorSave, AFailingUnlockIsReportedOnceAndTheProgramGoesOn)
     EXPECT_TRUE(recorder().exits().empty()) << "closing an editor never ends the program";
     EXPECT_NE(read_log().find("lock columns are frozen"), std::string::npos);
     EXPECT_TRUE(lock_is_free(1001)) << "the lock itself is still released";
+}
+
+TEST_F(EditorSave, ControlSSavesOnlyWhatCanBeSavedAndControlWCloses)
+{
+    // As the display delivers them: CTRL+S and CTRL+W carry their control characters.
+    const juce::KeyPress ctrl_s('s', juce::ModifierKeys::ctrlModifier, 0x13);
+    const juce::KeyPress ctrl_w('w', juce::ModifierKeys::ctrlModifier, 0x17);
+    const auto press = [](EditorWnd& window, juce::Component& focus, const juce::KeyPress& key) {
+        focus.grabKeyboardFocus();
+        EXPECT_FALSE(focus.keyPressed(key)) << "the field leaves the key to the editor";
+        const bool used = window.getPeer()->handleKeyPress(key);
+        settle_messages(2);
+        return used;
+    };
+
+    EditorWnd window(1003);
+    EditorComponent& editor = window.component;
+    settle_messages();
+    ASSERT_NE(window.getPeer(), nullptr);
+    EXPECT_TRUE(press(window, editor.problem, ctrl_s));
+    EXPECT_TRUE(window.isVisible()) << "nothing changed: CTRL+S does nothing";
+    EXPECT_EQ(editor.problem.getText(), "Saw chatters") << "and types nothing";
+    EXPECT_EQ(history("description", 1003), "");
+
+    editor.problem.setText("Saw chatters badly", true);
+    settle_messages(2);
+    EXPECT_TRUE(press(window, editor.action, ctrl_s));
+    EXPECT_FALSE(window.isVisible()) << "a change saved closes the window";
+    EXPECT_EQ(database.value("SELECT problem FROM vek.logs WHERE id = 1003"), "Saw chatters badly");
+
+    EditorWnd other(1001);
+    settle_messages();
+    other.component.action.setText("Tightened it twice", true);
+    EXPECT_TRUE(press(other, other.component.problem, ctrl_w));
+    EXPECT_FALSE(other.isVisible()) << "CTRL+W closes as the close button does";
+    EXPECT_EQ(database.value("SELECT action FROM vek.logs WHERE id = 1001"), "Tightened it") << "without saving";
+    EXPECT_TRUE(other.component.keyPressed(EditorComponent::close_key));
+    EXPECT_FALSE(other.component.keyPressed(juce::KeyPress('q', juce::ModifierKeys::ctrlModifier, 0)));
 }

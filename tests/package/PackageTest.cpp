@@ -106,7 +106,8 @@ TEST_P(Package, InstallsItsFilesWithValidDesktopEntryAndMetainfo)
     for (const juce::File& file :
          {client(), desktop, metainfo, installed(share + "icons/hicolor/256x256/apps/" + id + ".png"),
           installed(share + "man/man1/" + brand.binary + ".1.gz"), installed(share + brand.package + "/schema.sql"),
-          installed(share + brand.package + "/demo-data.sql"), installed(share + "doc/" + brand.package + "/copyright"),
+          installed(share + brand.package + "/demo-data.sql"), installed(share + brand.package + "/site-security.sql"),
+          installed(share + "doc/" + brand.package + "/copyright"),
           installed(share + "doc/" + brand.package + "/changelog.Debian.gz")})
         EXPECT_TRUE(file.existsAsFile()) << "the package installs " << file.getFullPathName();
     EXPECT_EQ(::access(client().getFullPathName().toRawUTF8(), X_OK), 0) << "the client is executable";

@@ -12,6 +12,9 @@
 //   save       starts as the client does, waits for the file VEK_PROBE_GO to appear, then saves
 //              VEK_PROBE_SAVES new entries cloned from VEK_PROBE_ENTRY, back to back; exit code 0
 //              when all of them were saved
+//   summary    starts as the client does, with the summary window; after its first load opens
+//              every loaded entry in an editor, types VEK_PROBE_TEXT into the problem of
+//              VEK_PROBE_ENTRY and saves it once VEK_PROBE_GO appears
 // Message boxes are written to the log instead of waiting for a click. Log lines of the editing
 // modes name the probe by $USER, which also names it to other clients.
 #include "AlternateSignalStack.h"
@@ -19,6 +22,8 @@
 #include "Interaction.h"
 #include "Log.h"
 #include "QuitSignals.h"
+#include "ShiftLogSummaryWnd.h"
+#include "ShownText.h"
 #include "VekApp.h"
 #include "ZelException.h"
 
@@ -177,6 +182,47 @@ public:
     }
 };
 
+// Drives the summary window as a user would.
+class SummaryProbe : public juce::Timer
+{
+public:
+    SummaryProbe() { startTimer(100); }
+
+    void timerCallback() override
+    {
+        auto& app = dynamic_cast<VekApplication&>(*juce::JUCEApplicationBase::getInstance());
+        if (app.summary_window == nullptr || app.summary_window->component.all_rows.empty())
+            return;
+        ShiftLogSummaryComponent& summary = app.summary_window->component;
+        if (last == nullptr && summary.isEnabled())
+        {
+            for (int row = 0; row < summary.getNumRows(); ++row)
+                summary.open_existing_entry(row);
+            last = summary.editor_for(std::stoull(environment("VEK_PROBE_ENTRY")));
+            last->component.problem.setText(ShownText::from_bytes(environment("VEK_PROBE_TEXT")), true);
+        }
+        // The editor's lists fill in after it opens; the typed text is valid once they are there.
+        if (last != nullptr && ! ready)
+        {
+            last->component.validate_fields();
+            ready = last->component.save_button.isEnabled();
+            if (ready)
+                LogLine() << "probe: editors open, save button enabled 1";
+        }
+        if (ready && ! saved && juce::File(environment("VEK_PROBE_GO")).exists())
+        {
+            saved = true;
+            last->component.buttonClicked(&last->component.save_button);
+            LogLine() << "probe: save clicked, saved " << last->component.was_saved();
+        }
+    }
+
+private:
+    EditorWnd* last = nullptr;
+    bool ready = false;
+    bool saved = false;
+};
+
 class ProbeApplication : public VekApplication
 {
 public:
@@ -233,6 +279,13 @@ public:
             Interaction::set(&boxes);
             window = std::make_unique<ProbeWindow>();
         }
+        else if (mode == "summary")
+        {
+            Interaction::set(&boxes);
+            quit_signals.reset();
+            VekApplication::initialise({});
+            summary_probe = std::make_unique<SummaryProbe>();
+        }
         else if (mode == "edit" || mode == "save")
         {
             Interaction::set(&boxes);
@@ -254,6 +307,11 @@ public:
     void shutdown() override
     {
         window.reset();
+        if (summary_probe != nullptr)
+        {
+            summary_probe.reset();
+            VekApplication::shutdown();
+        }
         if (editor != nullptr || saving != nullptr)
         {
             saving.reset();
@@ -268,6 +326,7 @@ private:
     std::unique_ptr<ProbeWindow> window;
     std::unique_ptr<EditorWnd> editor;
     std::unique_ptr<SavingProbe> saving;
+    std::unique_ptr<SummaryProbe> summary_probe;
 };
 } // namespace
 

@@ -215,6 +215,7 @@ Database::~Database()
         pqxx::connection maintenance(connection_string("postgres"));
         pqxx::nontransaction work(maintenance);
         work.exec("DROP DATABASE IF EXISTS " + database_name + " WITH (FORCE)");
+        work.exec("DROP ROLE IF EXISTS " + database_name + "_crew, " + database_name + "_admin");
     }
     catch (const std::exception&)
     {
@@ -279,6 +280,20 @@ INSERT INTO vek.downtime_reasons (id, name, departments_id) OVERRIDING SYSTEM VA
 SELECT setval(pg_get_serial_sequence('vek.' || t, 'id'), 100)
   FROM unnest(ARRAY['departments','roles','cost_center','process','motors','employees','shifts','categories','status','downtime_reasons']) AS t;
 )SQL");
+}
+
+void apply_site_security(sandbox::Database& database)
+{
+    database.execute(juce::File(VEK_SOURCE_DIR "/db/site-security.sql").loadFileAsString().toStdString());
+}
+
+std::string site_login(sandbox::Database& database, const std::string& kind, const std::string& group,
+                       const std::string& roles)
+{
+    const std::string name = database.name() + "_" + kind;
+    database.execute("CREATE ROLE " + name + " LOGIN PASSWORD '" + site_password + "' IN ROLE " + group
+                     + "; INSERT INTO vek.login_roles SELECT '" + name + "', unnest(ARRAY[" + roles + "]::bigint[])");
+    return name;
 }
 
 TestApp::TestApp(sandbox::Database* database)

@@ -119,6 +119,14 @@ void write_client_config(const std::string& database, const std::string& passwor
                          const std::string& user_override = "");
 } // namespace sandbox
 
+// The site's server-side security (db/site-security.sql) applied to the database.
+void apply_site_security(sandbox::Database& database);
+// A person's own login in the group (vek_crew or vek_admin), named after the database and the
+// kind, that may take the roles (ids, comma-separated); dropped with the database.
+std::string site_login(sandbox::Database& database, const std::string& kind, const std::string& group,
+                       const std::string& roles);
+constexpr const char* site_password = "Own-Pa55word";
+
 // A small, known site: 4 departments, 3 roles, statuses, equipment and a few log entries.
 //  departments: 1 Planer Mill (PM), 2 Sawmill (SM), 3 Boiler House (BH), 4 Yard (YD)
 //  roles: 1 Supervisors (all four), 2 Planer Crew (1, 2), 3 Yard Crew (1, 2, 4), 4 Visitors (none)

@@ -116,6 +116,11 @@ Zel::Exception::Exception(const std::string& function_name, const std::string& f
     const auto* sql_error = dynamic_cast<const pqxx::sql_error*>(&e);
     init(function_name, filename, line_number, demangle(typeid(e).name()), e.what(),
          sql_error != nullptr ? sql_error->query() : std::string());
+    // libpqxx 6 leaves the SQLSTATE out of some errors it has sorted by it.
+    if (dynamic_cast<const pqxx::insufficient_privilege*>(&e) != nullptr)
+        sqlstate = "42501";
+    else if (sql_error != nullptr)
+        sqlstate = sql_error->sqlstate();
 }
 
 Zel::Exception::Exception(const std::string& function_name, const std::string& filename, int line_number,

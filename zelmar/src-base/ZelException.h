@@ -26,6 +26,8 @@ public:
     int32_t line_number = 0;
     int32_t errno_value = 0;
     uint32_t last_error = 0;  // the OS "last error"; Linux has none, so it stays 0
+    std::string sqlstate;     // the server's SQLSTATE of an SQL error, such as 42501
+    std::string shown_text;   // words for the user in place of the general error message
 
     Exception();
     Exception(const std::string& function_name, const std::string& filename, int line_number,

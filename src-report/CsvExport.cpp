@@ -1,0 +1,114 @@
+#include "CsvExport.h"
+
+#include "DB.h"
+#include "ShownText.h"
+
+#include <algorithm>
+
+namespace
+{
+constexpr std::size_t piece_bytes = 1 << 16;
+constexpr std::size_t entries_per_statement = 1000;
+constexpr int problem_column = 18;
+constexpr int action_column = 19;
+constexpr int matches_column = 22;
+} // namespace
+
+void CsvExport::read_full_texts(DB& db, const std::vector<SummaryRow>& rows)
+{
+    full_texts.clear();
+    for (std::size_t first = 0; first < rows.size(); first += entries_per_statement)
+    {
+        std::string ids;
+        for (std::size_t i = first; i < std::min(rows.size(), first + entries_per_statement); ++i)
+            ids += (ids.empty() ? "" : ",") + std::to_string(rows[i].id);
+        const pqxx::result result
+            = db.exec_nt("SELECT id, problem, action FROM vek.logs WHERE id IN (" + ids + ")", "full texts for export");
+        for (const auto& row : result)
+            full_texts[row[0].as<std::uint64_t>()] = {std::string(row[1].c_str(), row[1].size()),
+                                                      std::string(row[2].c_str(), row[2].size())};
+    }
+}
+
+void CsvExport::append_field(std::string& out, std::string_view text)
+{
+    bool special = false;
+    unsigned char bytes = 0;
+    for (const char c : text)
+    {
+        special |= (c == '"') | (c == ',') | (c == '\r') | (c == '\n');
+        bytes |= static_cast<unsigned char>(c);
+    }
+    std::string repaired;
+    if ((bytes & 0x80) != 0 && ! ShownText::is_valid_utf8(text))
+    {
+        repaired = ShownText::repaired(text);
+        text = repaired;
+    }
+    if (! special)
+    {
+        out.append(text);
+        return;
+    }
+    // In quotes, each quote doubled: the text up to and with a quote, then the quote again.
+    out += '"';
+    for (std::size_t start = 0;;)
+    {
+        const std::size_t quote = text.find('"', start);
+        out.append(text.substr(start, quote == std::string_view::npos ? quote : quote + 1 - start));
+        if (quote == std::string_view::npos)
+            break;
+        out += '"';
+        start = quote + 1;
+    }
+    out += '"';
+}
+
+std::string_view CsvExport::text_of(const SummaryRow& row, int column, std::string& number) const
+{
+    if (column == matches_column)
+        return number = std::to_string(row.search_count);
+    if (column == problem_column || column == action_column)
+    {
+        const auto found = full_texts.find(row.id);
+        if (found != full_texts.end())
+            return column == problem_column ? found->second.first : found->second.second;
+    }
+    return row.cell(column);
+}
+
+std::size_t CsvExport::write(std::ostream& out, const std::vector<SummaryRow>& rows, ReportWriter::Observer& observer,
+                             std::size_t kept) const
+{
+    std::string text = "\xEF\xBB\xBF";
+    for (std::size_t k = 0; k < columns.size(); ++k)
+    {
+        if (k > 0)
+            text += ',';
+        append_field(text, columns[k].name);
+    }
+    text += "\r\n";
+
+    const std::size_t limit = std::min(kept, rows.size());
+    std::size_t written = 0;
+    std::string number;
+    for (std::size_t i = 0; i < limit && ! observer.should_stop() && out.good(); ++i)
+    {
+        observer.entry_started(i, rows.size());
+        for (std::size_t k = 0; k < columns.size(); ++k)
+        {
+            if (k > 0)
+                text += ',';
+            append_field(text, text_of(rows[i], columns[k].id, number));
+        }
+        text += "\r\n";
+        written = i + 1;
+        if (text.size() >= piece_bytes)
+        {
+            out.write(text.data(), static_cast<std::streamsize>(text.size()));
+            text.clear();
+        }
+    }
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    return written;
+}
