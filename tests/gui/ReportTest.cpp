@@ -253,11 +253,18 @@ TEST_F(Report, OnlyAReportWrittenWholeIsOpened)
     EXPECT_NE(kept.indexOf("Cancelled: this report holds 25 of the " + chosen + " chosen logs."), -1);
     EXPECT_EQ(html_facts(report)["rows"], "27") << "25 entries between two header rows";
 
-    // Cancelled before the first entry, or out of space: the older report stays and is not opened.
+    // Cancelled before the first entry: a report of none, which says so, opened like any other.
     opener.record.deleteFile();
     test.app.report_generator = std::make_unique<CancellingGenerator>(0);
     test.app.report_generator->generate(1, component.all_rows, "all logs");
-    EXPECT_EQ(recorder().boxes().back().title, "Report cancelled");
+    ASSERT_TRUE(opener.saw_opened(report)) << "a report cancelled at once is opened too";
+    const juce::String none = report.loadFileAsString();
+    EXPECT_NE(none.indexOf("Cancelled: this report holds 0 of the " + chosen + " chosen logs."), -1);
+    EXPECT_EQ(html_facts(report)["rows"], "1") << "the header row alone";
+    EXPECT_EQ(recorder().boxes().size(), 1u) << "no box besides the first failure's";
+
+    // Out of space: the older report stays and is not opened.
+    opener.record.deleteFile();
 
     std::vector<SummaryRow> big;
     for (std::uint64_t id = 1; id <= 3000; ++id)
@@ -271,11 +278,11 @@ TEST_F(Report, OnlyAReportWrittenWholeIsOpened)
     test.app.report_generator->generate(1, big, "all 3000 logs");
     setrlimit(RLIMIT_FSIZE, &old_limit);
     std::signal(SIGXFSZ, old_handler);
-    EXPECT_EQ(recorder().boxes().size(), 3u) << "one more window, for the failed write";
+    EXPECT_EQ(recorder().boxes().size(), 2u) << "one more window, for the failed write";
     EXPECT_NE(read_log().find("Cannot write the report file"), std::string::npos);
 
     pump_messages(300);
-    EXPECT_EQ(report.loadFileAsString(), kept) << "the older report is untouched";
+    EXPECT_EQ(report.loadFileAsString(), none) << "the older report is untouched";
     EXPECT_EQ(files_in_report_folder(), 1) << "no truncated or hidden file left";
     EXPECT_EQ(opener.opened(), "") << "nothing opened";
 }
