@@ -77,10 +77,6 @@ void ReportGenerator::generate(int type, std::vector<SummaryRow> rows, const std
         }
         else if (kept)
             close_output();
-        else
-            Interaction::get().show_message_box_async(
-                Interaction::Icon::info, "Report cancelled",
-                "The report was cancelled before any log entry was written, so no report was written.");
     }
     catch (...)
     {
@@ -97,7 +93,7 @@ void ReportGenerator::run()
     {
         output_file = report_folder().getChildFile(juce::String(ReportWriter::type_name(writer.report_type)) + ".html");
         rows_written = write_report(output_file);
-        kept = rows_written > 0 || writer.rows.empty();
+        kept = true;
     }
     catch (...)
     {
@@ -132,9 +128,8 @@ std::size_t ReportGenerator::write_report(const juce::File& target)
     if (written < writer.rows.size())
     {
         LogLine() << "report cancelled after " << written << " of " << writer.rows.size() << " log entries";
-        if (written == 0)
-            return 0;
-        // The entries written so far make a report of their own, whose title says what it holds.
+        // The entries written so far, none included, make a report of their own, whose title
+        // says what it holds.
         ReportWriter::Observer unstoppable;
         written = write_file(temporary.getFile(), unstoppable, written);
     }
