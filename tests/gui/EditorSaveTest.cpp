@@ -246,8 +246,10 @@ TEST_F(EditorSave, TheLockIsHeldUntilTheComponentGoesAndReleasedColumnsFirst)
                              "NULL OR lock_ip_address IS NOT NULL"),
               "0");
     const std::string log = read_log().substr(log_before);
-    EXPECT_LT(log.find("UPDATE vek.logs SET lock_name=NULL"), log.find("SELECT pg_advisory_unlock(id)"))
-        << "the columns are cleared while the lock still keeps others out";
+    const auto cleared = log.find("UPDATE vek.logs SET lock_name=NULL");
+    const auto unlocked = log.find("SELECT pg_advisory_unlock(id)");
+    ASSERT_NE(unlocked, std::string::npos) << "the lock is given back";
+    EXPECT_LT(cleared, unlocked) << "the columns are cleared while the lock still keeps others out";
 
     EditorWnd clone(true, 1003);
     EXPECT_FALSE(clone.component.is_locked);

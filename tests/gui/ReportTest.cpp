@@ -1,4 +1,5 @@
 #include "Brand.h"
+#include "History.h"
 #include "ReportComponent.h"
 #include "ReportGenerator.h"
 #include "RowFactory.h"
@@ -189,6 +190,27 @@ TEST_F(Report, OptionsCountWhatTheTableHolds)
     EXPECT_EQ(facts["widths"], "5");
     EXPECT_NE(report.loadFileAsString().indexOf("<th>" + juce::String(std::string(component.visible_rows[2]->cell(2))) + "</th>"), -1);
     EXPECT_TRUE(recorder().boxes().empty());
+
+    juce::StringArray head = juce::StringArray::fromLines(report.loadFileAsString());
+    head.removeRange(18, head.size());
+    EXPECT_TRUE(head[8].startsWith("\t<!-- 20") && head[8].endsWith(" -->") && head[8].length() == 29) << head[8];
+    head.set(8, "(time)");
+    EXPECT_EQ(head.joinIntoString("\n").toStdString(),
+              "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n\t<meta charset=\"UTF-8\"/>\n"
+              "\t<title>VEK - Supervisors - detailed report</title>\n\t<!-- " + Brand::current().title_prefix
+                  + "VEK v1.2.1-3304 -->\n\t<!-- " + ReportWriter::documentation_address + " -->\n\t<!-- "
+                  + user_identity() + " -->\n(time)\n\t<style>\nh1 { font-size: 115%; line-height: 80%; }\n"
+                  "h2 { font-size:  75%; line-height: 80%; }\n"
+                  "table { border-collapse: collapse; border: 1px solid black; }\n"
+                  "th, td { white-space: nowrap; border: 1px solid black; }\n"
+                  ".mono { font-family: 'Courier New', Courier, 'Lucida Console', Monaco, monospace; }\n"
+                  "\t</style>\n</head>\n<body>");
+    EXPECT_NE(std::string(ReportWriter::documentation_address).find("/vek/doc/"), std::string::npos);
+    const std::string log = read_log();
+    EXPECT_NE(log.find("special folder: docs=" + juce::File::getSpecialLocation(juce::File::userDocumentsDirectory)
+                                                      .getFullPathName().toStdString() + "\n"),
+              std::string::npos);
+    EXPECT_NE(log.find("generating report " + report.getFullPathName().toStdString() + "\n"), std::string::npos);
 }
 
 TEST_F(Report, TextsFromTheDatabaseAndTheFilterAreShownNotInterpreted)
