@@ -77,6 +77,28 @@ void report_current(const char* function_name, int line)
     log_and_show_current_exception(function_name, "src-editor/EditorComponent", line);
 }
 
+// A record of the store, or an empty one, without a report: the entry's dump has reported every
+// record it names that the store lacks, once.
+template <typename Record>
+Record known(const std::map<std::uint64_t, Record>& records, std::uint64_t id)
+{
+    const auto found = records.find(id);
+    return found != records.end() ? found->second : Record();
+}
+
+// Shows a stored record: selected by its id when the field lists it, otherwise its name (looked up
+// only then) without a selection. By id, because two records may share a name (two Jane Does).
+template <typename Name>
+void show_stored(GroupboxWithCombobox& field, std::uint64_t dbid, const Name& name)
+{
+    const int id = GroupboxWithCombobox::item_id(dbid);
+    const auto& items = field.items();
+    if (id != 0 && std::any_of(items.begin(), items.end(), [id](const auto& item) { return item.id == id; }))
+        field.select_dbid(dbid);
+    else
+        field.show_text(dbid != 0 ? name() : std::string());
+}
+
 ShiftLogSummaryComponent* summary_component()
 {
     auto* app = dynamic_cast<VekApplication*>(juce::JUCEApplicationBase::getInstance());
@@ -209,16 +231,9 @@ void EditorComponent::fill_fields(const LogEntry& entry, bool clone)
     department.select_dbid(entry.departments_id);
     department.combobox.setEnabled(false);
 
-    // Looked up once each, and only what the entry has: a missing record is reported by its lookup.
-    Motor motor;
-    Process process;
-    CostCenter motor_cost_center;
-    if (entry.motor_id != 0)
-        motor = app.motor_at(entry.motor_id);
-    if (motor.process_id != 0)
-        process = app.process_at(motor.process_id);
-    if (process.cost_center_id != 0)
-        motor_cost_center = app.cost_center_at(process.cost_center_id);
+    const Motor motor = known(app.motors, entry.motor_id);
+    const Process process = known(app.processes, motor.process_id);
+    const CostCenter motor_cost_center = known(app.cost_centers, process.cost_center_id);
     lists_pending = false;
     cost_center.populate_all();
     if (motor_cost_center.id != 0)
@@ -236,8 +251,9 @@ void EditorComponent::fill_fields(const LogEntry& entry, bool clone)
     author.populate_for_department(entry.departments_id);
     category.populate_for_department(entry.departments_id);
     downtime.populate_for_department(entry.departments_id);
-    downtime.show_text(entry.downtime_reason().name);
-    category.show_text(entry.categories_id != 0 ? entry.category().name : std::string());
+    show_stored(downtime, entry.downtime_reasons_id,
+                         [&] { return known(app.downtime_reasons, entry.downtime_reasons_id).name; });
+    show_stored(category, entry.categories_id, [&] { return known(app.categories, entry.categories_id).name; });
 
     problem.setText(from_utf8(entry.problem), true);
     action.setText(from_utf8(entry.action), true);
@@ -246,15 +262,14 @@ void EditorComponent::fill_fields(const LogEntry& entry, bool clone)
         return;
 
     display_number = entry.display_number;
-    const std::string log_number = entry.departments_id != 0
-                                       ? entry.log_number()
-                                       : format_log_number("", entry.display_number, display_number_width);
+    const std::string log_number = format_log_number(known(app.departments, entry.departments_id).acronym,
+                                                     entry.display_number, display_number_width);
     log_id.label.setText(from_utf8(log_number), juce::dontSendNotification);
     log_id.label.setTooltip(from_utf8(log_number + " maps to database log id #" + std::to_string(entry.id) + "."));
 
-    status.show_text(entry.status_id != 0 ? entry.status().name : std::string());
-    author.show_text(entry.authors_id != 0 ? entry.author().full_name1 : std::string());
-    shift.show_text(entry.shifts_id != 0 ? entry.shift().name : std::string());
+    show_stored(status, entry.status_id, [&] { return known(app.statuses, entry.status_id).name; });
+    show_stored(author, entry.authors_id, [&] { return known(app.employees, entry.authors_id).full_name1; });
+    show_stored(shift, entry.shifts_id, [&] { return known(app.shifts, entry.shifts_id).name; });
 
     // Shown without reading it back: a stored 0.333333 must not become the 20 minutes it shows.
     time.editor.setText(entry.hours < 0 ? juce::String() : from_utf8(hours_text(entry.hours)), false);
@@ -543,6 +558,12 @@ std::string EditorComponent::save_sql(DB& db, std::string& description)
 
 bool EditorComponent::save_order()
 {
+    if (read_only)
+    {
+        // Behind the disabled button: an editor without the lock never writes.
+        LogLine() << "cannot save log entry #" << dbid << ": the editor is read-only";
+        return false;
+    }
     try
     {
         DB& db = database_or_throw("EditorComponent::save_order", __LINE__);
@@ -711,9 +732,12 @@ void EditorComponent::close_window()
         window->closeButtonPressed();
 }
 
-void EditorComponent::comboBoxChanged(juce::ComboBox*)
+void EditorComponent::comboBoxChanged(juce::ComboBox* box)
 {
-    validate_fields();
+    // The status field validates after its own reaction, which moves the completion time: the
+    // newest listener hears a change first, and this one was added after it.
+    if (box != &status.combobox)
+        validate_fields();
 }
 
 void EditorComponent::textEditorTextChanged(juce::TextEditor& editor)

@@ -29,4 +29,5 @@ void GC_Status::comboBoxChanged(juce::ComboBox* box)
         owner->epoch_end = 1;
         completion.setText("today", juce::dontSendNotification);
     }
+    owner->validate_fields();
 }

@@ -1,4 +1,5 @@
 #include "Interaction.h"
+#include "InformationBoxes.h"
 #include "ShownText.h"
 
 
@@ -29,9 +30,18 @@ void Interaction::show_message_box(Icon icon, const std::string& title, const st
 
 void Interaction::show_message_box_async(Icon icon, const std::string& title, const std::string& message)
 {
-    juce::AlertWindow::showMessageBoxAsync(icon_type(icon), ShownText::from_bytes(title),
-                                           ShownText::from_bytes(message));
+    const auto show = [icon, title_text = ShownText::from_bytes(title), message_text = ShownText::from_bytes(message)] {
+        juce::AlertWindow::showMessageBoxAsync(icon_type(icon), title_text, message_text);
+        // The box just shown is the newest modal component.
+        if (auto* box = juce::ModalComponentManager::getInstance()->getModalComponent(0))
+            InformationBoxes::mark(*box);
+    };
+    if (juce::MessageManager::getInstance()->isThisTheMessageThread())
+        show();
+    else
+        juce::MessageManager::callAsync(show);
 }
+
 
 void Interaction::ask_ok_cancel_async(Icon icon, const std::string& title, const std::string& message,
                                       std::function<void(bool ok)> answer)

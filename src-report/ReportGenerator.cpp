@@ -85,10 +85,6 @@ void ReportGenerator::generate(int type, std::vector<SummaryRow> rows, const std
         }
         else if (kept)
             close_output();
-        else
-            Interaction::get().show_message_box_async(
-                Interaction::Icon::info, "Report cancelled",
-                "The report was cancelled before any log entry was written, so no report was written.");
     }
     catch (...)
     {
@@ -110,7 +106,7 @@ void ReportGenerator::run()
         if (export_csv)
             csv.read_full_texts(*vek().database, writer.rows);
         rows_written = write_report(output_file);
-        kept = rows_written > 0 || writer.rows.empty();
+        kept = true;
     }
     catch (...)
     {
@@ -145,9 +141,8 @@ std::size_t ReportGenerator::write_report(const juce::File& target)
     if (written < writer.rows.size())
     {
         LogLine() << "report cancelled after " << written << " of " << writer.rows.size() << " log entries";
-        if (written == 0)
-            return 0;
-        // The entries written so far make a report of their own, whose title says what it holds.
+        // The entries written so far, none included, make a report of their own, whose title
+        // says what it holds.
         ReportWriter::Observer unstoppable;
         written = write_file(temporary.getFile(), unstoppable, written);
     }

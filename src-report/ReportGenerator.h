@@ -45,8 +45,8 @@ public:
     void run() override;
 
     // Writes the report as `target` through a hidden file beside it, moved into place only when
-    // whole. Returns the rows written: all of them, those written before a cancel (0 keeps no
-    // file). Throws when the file cannot be written or moved.
+    // whole. Returns the rows written: all of them, or those written before a cancel. Throws when
+    // the file cannot be written or moved.
     std::size_t write_report(const juce::File& target);
 
     // The report folder: the brand code's folder in the user's documents folder, created when

@@ -94,16 +94,24 @@ std::string LogEntry::to_string() const
     VekApplication& app = vek();
     std::ostringstream dump;
     dump << "log entry id #" << id << ":\n";
+    // Each record is looked up once, so that a missing one is reported once, not again at every
+    // step of the chain from equipment to cost center.
+    const Department department = departments_id != 0 ? app.department_at(departments_id) : Department();
     if (display_number != 0)
-        dump << "\tdisplay number=" << display_number << " [" << log_number() << "]\n";
+        dump << "\tdisplay number=" << display_number << " ["
+             << format_log_number(department.acronym, display_number, display_number_width) << "]\n";
     if (motor_id != 0)
     {
-        dump << "\t" << motor().describe() << "\n";
-        dump << "\t" << process().describe() << "\n";
-        dump << "\t" << cost_center().describe() << "\n";
+        const Motor motor = app.motor_at(motor_id);
+        const Process process = motor.process_id != 0 ? app.process_at(motor.process_id) : Process();
+        const CostCenter cost_center =
+            process.cost_center_id != 0 ? app.cost_center_at(process.cost_center_id) : CostCenter();
+        dump << "\t" << motor.describe() << "\n";
+        dump << "\t" << process.describe() << "\n";
+        dump << "\t" << cost_center.describe() << "\n";
     }
     if (departments_id != 0)
-        dump << "\t" << app.department_at(departments_id).describe() << "\n";
+        dump << "\t" << department.describe() << "\n";
     if (shifts_id != 0)
         dump << "\t" << shift().describe() << "\n";
     if (categories_id != 0)

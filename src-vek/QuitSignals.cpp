@@ -31,6 +31,11 @@ void on_quit_signal(int number)
 }
 } // namespace
 
+void QuitSignals::quit_cancelled()
+{
+    signals_received = 0;
+}
+
 const char* QuitSignals::signal_name(int number)
 {
     switch (number)

@@ -7,7 +7,8 @@
 // application to quit the way closing its last window does, so that the normal shutdown saves
 // the configuration, records the disconnect and releases the record locks. The signal handler
 // only writes the signal's number to a pipe; the message thread reads it and asks the
-// application to quit as soon as no modal loop runs. A second signal ends the process at once.
+// application to quit as soon as no modal loop runs. A second signal during the quit ends the
+// process at once.
 class QuitSignals
 {
 public:
@@ -17,6 +18,10 @@ public:
 
     QuitSignals(const QuitSignals&) = delete;
     QuitSignals& operator=(const QuitSignals&) = delete;
+
+    // The user stayed when asked on the way out: the next signal asks again, rather than ending
+    // the process as a second signal does while the quit goes on.
+    static void quit_cancelled();
 
     // "SIGTERM" and the like, for the signals the program handles; "unnamed signal" for others.
     static const char* signal_name(int number);

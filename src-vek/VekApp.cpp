@@ -8,6 +8,7 @@
 #include "DB.h"
 #include "FakeLogs.h"
 #include "History.h"
+#include "InformationBoxes.h"
 #include "Interaction.h"
 #include "LoadWnd.h"
 #include "Log.h"
@@ -127,6 +128,7 @@ void VekApplication::systemRequestedQuit()
     // Typed text is never lost on the way out: the user saves it, discards it or stays.
     summary_window->component.settle_unsaved_edits([] { Interaction::get().quit_application(); },
                                                    [this] {
+                                                       QuitSignals::quit_cancelled();
                                                        if (summary_window != nullptr)
                                                        {
                                                            summary_window->setEnabled(true);
@@ -286,6 +288,20 @@ std::set<std::uint64_t> VekApplication::departments_for_current_role() const
     return departments_for_role(current_role_id);
 }
 
+namespace
+{
+// A progress window or a box waiting for its button; an information box holds nothing up.
+bool a_modal_loop_runs()
+{
+    auto* modal = juce::ModalComponentManager::getInstance();
+    for (int index = 0; index < modal->getNumModalComponents(); ++index)
+        if (const auto* component = modal->getModalComponent(index))
+            if (! InformationBoxes::contains(*component))
+                return true;
+    return false;
+}
+} // namespace
+
 void VekApplication::quit_when_no_modal_loop()
 {
     // A message of its own: a timer due in the same pass may just have opened a progress window.
@@ -293,7 +309,7 @@ void VekApplication::quit_when_no_modal_loop()
         auto* app = juce::JUCEApplicationBase::getInstance();
         if (app == nullptr)
             return;
-        if (app->isInitialising() || juce::ModalComponentManager::getInstance()->getNumModalComponents() > 0)
+        if (app->isInitialising() || a_modal_loop_runs())
             juce::Timer::callAfterDelay(100, quit_when_no_modal_loop);
         else
             app->systemRequestedQuit();

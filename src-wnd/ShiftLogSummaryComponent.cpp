@@ -58,6 +58,13 @@ juce::String to_juce(std::string_view text)
 {
     return ShownText::from_bytes(text);
 }
+void warn_too_many_editors_for_entry()
+{
+    Interaction::get().show_message_box_async(
+        Interaction::Icon::warning, "Too many open windows!",
+        "There are too many open entry editor windows.  Please close one of the other windows before opening "
+        "another log entry.");
+}
 } // namespace
 
 std::int64_t ShiftLogSummaryComponent::now_nanoseconds()
@@ -704,7 +711,14 @@ void ShiftLogSummaryComponent::open_existing_entry(int row_number)
     const std::lock_guard<std::recursive_mutex> lock(editors_mutex);
     if (EditorWnd* editor = editor_for(id))
     {
-        if (editor->isVisible() || ! editor->component.was_saved())
+        // A closed editor waiting to be deleted comes back like a new one: within the limit.
+        const bool closed = ! editor->isVisible();
+        if (closed && ! editor->component.was_saved() && open_window_count() >= max_open_editors)
+        {
+            warn_too_many_editors_for_entry();
+            return;
+        }
+        if (! closed || ! editor->component.was_saved())
         {
             LogLine() << "found an existing editor already open for log #" << id;
             editor->setVisible(true);
@@ -730,10 +744,7 @@ void ShiftLogSummaryComponent::open_existing_entry(int row_number)
     }
     else
     {
-        Interaction::get().show_message_box_async(
-            Interaction::Icon::warning, "Too many open windows!",
-            "There are too many open entry editor windows.  Please close one of the other windows before opening "
-            "another log entry.");
+        warn_too_many_editors_for_entry();
     }
 }
 
@@ -753,6 +764,12 @@ void ShiftLogSummaryComponent::open_new_entry(bool clone)
 
     std::uint64_t source = 0;
     const bool cloning = clone && table.getNumSelectedRows() == 1;
+    if (clone && ! cloning)
+    {
+        // Behind the disabled button: a clone of nothing is no empty entry.
+        LogLine() << "nothing to clone: " << table.getNumSelectedRows() << " rows selected";
+        return;
+    }
     if (cloning)
     {
         const int row = table.getSelectedRow(0);

@@ -105,13 +105,18 @@ TEST_F(ClientProcess, SigtermQuitsTheWayClosingTheWindowDoes)
     sandbox::Database database;
     load_sample_site(database);
     sandbox::write_client_config(database.name());
+    // A message of the day, whose box nobody closes: it holds nothing up.
+    LocalWebServer server;
+    server.put("vek/motd.txt", "Boiler inspection on Friday.\n");
     {
         Cfg cfg;
         cfg.setValue("role_id", "1");
+        cfg.setValue(Cfg::web_server_key, juce::String(server.address()));
     }
 
     Client client;
     ASSERT_FALSE(client.window_named("Supervisors Maintenance Logs", 20000).empty());
+    EXPECT_NE(read_log().find("MOTD: Boiler inspection on Friday."), std::string::npos) << "its box is up";
     ASSERT_TRUE(pump_until([] { return read_log().find("text filter is blank") != std::string::npos; }, 15000));
     // A change of the last seconds, which nothing has written yet.
     const std::string window = client.window_named("Supervisors Maintenance Logs", 3000);

@@ -73,6 +73,14 @@ TEST_F(EditorSave, ValidationDecidesTheSaveButtonAndMarksWhatIsWrong)
     EXPECT_FALSE(editor.save_button.isEnabled());
     EXPECT_EQ(editor.save_button.getTooltip(), "No changes have been made to this maintenance log entry.");
     EXPECT_EQ(editor.hours, 0.0) << "an open entry without time passes";
+    editor.status.select_dbid(2);
+    settle_messages();
+    editor.status.select_dbid(1);
+    settle_messages();
+    EXPECT_EQ(editor.epoch_end, 0) << "open again: no completion time";
+    EXPECT_FALSE(editor.save_button.isEnabled()) << "closed, then open again: nothing to save";
+    EXPECT_EQ(editor.save_button.getTooltip(), "No changes have been made to this maintenance log entry.");
+    EXPECT_FALSE(editor.has_unsaved_edits()) << "and nothing to ask about at a quit";
 
     editor.problem.setText("Saw chatters badly", true);
     settle_messages(2);
@@ -238,8 +246,10 @@ TEST_F(EditorSave, TheLockIsHeldUntilTheComponentGoesAndReleasedColumnsFirst)
                              "NULL OR lock_ip_address IS NOT NULL"),
               "0");
     const std::string log = read_log().substr(log_before);
-    EXPECT_LT(log.find("UPDATE vek.logs SET lock_name=NULL"), log.find("SELECT pg_advisory_unlock(id)"))
-        << "the columns are cleared while the lock still keeps others out";
+    const auto cleared = log.find("UPDATE vek.logs SET lock_name=NULL");
+    const auto unlocked = log.find("SELECT pg_advisory_unlock(id)");
+    ASSERT_NE(unlocked, std::string::npos) << "the lock is given back";
+    EXPECT_LT(cleared, unlocked) << "the columns are cleared while the lock still keeps others out";
 
     EditorWnd clone(true, 1003);
     EXPECT_FALSE(clone.component.is_locked);
@@ -302,8 +312,13 @@ TEST_F(EditorSave, AFailedLockQueryLeavesTheEditorReadOnly)
     EXPECT_EQ(window.component.problem.getText(), "Belt slips") << "the entry is shown";
     EXPECT_TRUE(window.component.is_read_only()) << "no editing without the lock: the last save would silently win";
     EXPECT_FALSE(window.component.isEnabled());
+    const std::string stamp = "SELECT last_updated::text FROM vek.logs WHERE id = 1001";
+    const std::string updated = database.value(stamp);
     window.component.buttonClicked(&window.component.save_button);
     EXPECT_FALSE(window.component.isEnabled()) << "a failed save does not enable a read-only editor";
+    EXPECT_FALSE(window.component.save_order()) << "a read-only editor refuses to save";
+    EXPECT_EQ(database.value(stamp), updated) << "the entry is not written without its lock";
+    EXPECT_EQ(history("description", 1001), "") << "nor a save recorded";
 }
 
 TEST_F(EditorSave, AFailedNumberingReleasesTheTableBeforeItsErrorIsShown)

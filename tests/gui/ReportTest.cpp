@@ -1,4 +1,5 @@
 #include "Brand.h"
+#include "History.h"
 #include "ReportComponent.h"
 #include "ReportGenerator.h"
 #include "RowFactory.h"
@@ -189,6 +190,27 @@ TEST_F(Report, OptionsCountWhatTheTableHolds)
     EXPECT_EQ(facts["widths"], "5");
     EXPECT_NE(report.loadFileAsString().indexOf("<th>" + juce::String(std::string(component.visible_rows[2]->cell(2))) + "</th>"), -1);
     EXPECT_TRUE(recorder().boxes().empty());
+
+    juce::StringArray head = juce::StringArray::fromLines(report.loadFileAsString());
+    head.removeRange(18, head.size());
+    EXPECT_TRUE(head[8].startsWith("\t<!-- 20") && head[8].endsWith(" -->") && head[8].length() == 29) << head[8];
+    head.set(8, "(time)");
+    EXPECT_EQ(head.joinIntoString("\n").toStdString(),
+              "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n\t<meta charset=\"UTF-8\"/>\n"
+              "\t<title>VEK - Supervisors - detailed report</title>\n\t<!-- " + Brand::current().title_prefix
+                  + "VEK v1.2.1-3304 -->\n\t<!-- " + ReportWriter::documentation_address + " -->\n\t<!-- "
+                  + user_identity() + " -->\n(time)\n\t<style>\nh1 { font-size: 115%; line-height: 80%; }\n"
+                  "h2 { font-size:  75%; line-height: 80%; }\n"
+                  "table { border-collapse: collapse; border: 1px solid black; }\n"
+                  "th, td { white-space: nowrap; border: 1px solid black; }\n"
+                  ".mono { font-family: 'Courier New', Courier, 'Lucida Console', Monaco, monospace; }\n"
+                  "\t</style>\n</head>\n<body>");
+    EXPECT_NE(std::string(ReportWriter::documentation_address).find("/vek/doc/"), std::string::npos);
+    const std::string log = read_log();
+    EXPECT_NE(log.find("special folder: docs=" + juce::File::getSpecialLocation(juce::File::userDocumentsDirectory)
+                                                      .getFullPathName().toStdString() + "\n"),
+              std::string::npos);
+    EXPECT_NE(log.find("generating report " + report.getFullPathName().toStdString() + "\n"), std::string::npos);
 }
 
 TEST_F(Report, TextsFromTheDatabaseAndTheFilterAreShownNotInterpreted)
@@ -253,11 +275,18 @@ TEST_F(Report, OnlyAReportWrittenWholeIsOpened)
     EXPECT_NE(kept.indexOf("Cancelled: this report holds 25 of the " + chosen + " chosen logs."), -1);
     EXPECT_EQ(html_facts(report)["rows"], "27") << "25 entries between two header rows";
 
-    // Cancelled before the first entry, or out of space: the older report stays and is not opened.
+    // Cancelled before the first entry: a report of none, which says so, opened like any other.
     opener.record.deleteFile();
     test.app.report_generator = std::make_unique<CancellingGenerator>(0);
     test.app.report_generator->generate(1, component.all_rows, "all logs");
-    EXPECT_EQ(recorder().boxes().back().title, "Report cancelled");
+    ASSERT_TRUE(opener.saw_opened(report)) << "a report cancelled at once is opened too";
+    const juce::String none = report.loadFileAsString();
+    EXPECT_NE(none.indexOf("Cancelled: this report holds 0 of the " + chosen + " chosen logs."), -1);
+    EXPECT_EQ(html_facts(report)["rows"], "1") << "the header row alone";
+    EXPECT_EQ(recorder().boxes().size(), 1u) << "no box besides the first failure's";
+
+    // Out of space: the older report stays and is not opened.
+    opener.record.deleteFile();
 
     std::vector<SummaryRow> big;
     for (std::uint64_t id = 1; id <= 3000; ++id)
@@ -271,11 +300,11 @@ TEST_F(Report, OnlyAReportWrittenWholeIsOpened)
     test.app.report_generator->generate(1, big, "all 3000 logs");
     setrlimit(RLIMIT_FSIZE, &old_limit);
     std::signal(SIGXFSZ, old_handler);
-    EXPECT_EQ(recorder().boxes().size(), 3u) << "one more window, for the failed write";
+    EXPECT_EQ(recorder().boxes().size(), 2u) << "one more window, for the failed write";
     EXPECT_NE(read_log().find("Cannot write the report file"), std::string::npos);
 
     pump_messages(300);
-    EXPECT_EQ(report.loadFileAsString(), kept) << "the older report is untouched";
+    EXPECT_EQ(report.loadFileAsString(), none) << "the older report is untouched";
     EXPECT_EQ(files_in_report_folder(), 1) << "no truncated or hidden file left";
     EXPECT_EQ(opener.opened(), "") << "nothing opened";
 }

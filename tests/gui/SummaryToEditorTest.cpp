@@ -1,11 +1,14 @@
 #include "Cfg.h"
 #include "EditorWnd.h"
 #include "Interaction.h"
+#include "QuitSignals.h"
 #include "SampleLogs.h"
 #include "ShiftLogSummaryWnd.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 namespace
 {
@@ -83,7 +86,7 @@ TEST_F(SummaryToEditor, CloneFollowsTheSelectionWheneverTheRowsChange)
     ASSERT_EQ(row_of(chosen), -1) << "the chosen row is filtered out";
     EXPECT_EQ(summary->table.getNumSelectedRows(), 0);
     EXPECT_FALSE(summary->clone_button.isEnabled()) << "nothing to clone";
-    summary->clone_button.triggerClick();
+    summary->buttonClicked(&summary->clone_button); // past the disabled button, as a shortcut might
     pump_messages(50);
     EXPECT_TRUE(summary->open_editors.empty()) << "no empty editor opens in place of a clone";
 
@@ -139,6 +142,22 @@ TEST_F(SummaryToEditor, MinimisedEditorsStayAndClosedOnesDoNotCountAgainstTheLim
                                 "before creating a new log entry.");
     EXPECT_TRUE(pump_until([this] { return summary->open_editors.size() == 5u; }, 3000))
         << "the closed ones are deleted";
+}
+
+TEST_F(SummaryToEditor, AClosedEditorOpenedAgainCountsLikeANewOne)
+{
+    for (int row = 0; row < 5; ++row)
+        summary->open_existing_entry(row);
+    EditorWnd* closed = summary->editor_for(summary->visible_rows[0]->id);
+    closed->closeButtonPressed();
+    summary->open_new_entry(false);
+    EXPECT_EQ(summary->open_window_count(), 5u);
+    summary->open_existing_entry(0); // before the clean-up deletes the closed one
+    EXPECT_EQ(summary->open_window_count(), 5u) << "never a sixth window";
+    EXPECT_FALSE(closed->isVisible());
+    const auto boxes = limit_warnings();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].message.find("before opening another log entry."), std::string::npos);
 }
 
 TEST_F(SummaryToEditor, AReadOnlyEditorStaysReadOnlyAcrossAReload)
@@ -238,6 +257,25 @@ TEST_F(SummaryToEditor, UnsavedEditsAreSavedDiscardedOrKeptBeforeAQuit)
     EXPECT_EQ(recorder().quits(), 0) << "an entry that cannot be saved keeps the program open";
     EXPECT_TRUE(fresh->isVisible());
     EXPECT_EQ(fresh->component.problem.getText(), "no equipment chosen yet");
+}
+
+TEST_F(SummaryToEditor, ASignalAfterACancelledQuitAsksAgain)
+{
+    const QuitSignals signals;
+    summary->open_existing_entry(0);
+    summary->editor_for(summary->visible_rows[0]->id)->component.problem.setText("typed, then a signal", true);
+    settle_messages();
+    std::size_t logged = 0;
+    for (int round = 1; round <= 2; ++round)
+    {
+        std::raise(SIGTERM); // a second signal while quitting would end this process
+        ASSERT_TRUE(pump_until([&] { return read_log().find("received SIGTERM: quitting", logged) != std::string::npos; },
+                               5000));
+        logged = read_log().find("received SIGTERM: quitting", logged) + 1;
+        test.app.systemRequestedQuit(); // as the signal's quit does once the start-up is over
+        ASSERT_TRUE(recorder().answer(Interaction::Answer::cancel)) << "asked again in round " << round;
+    }
+    EXPECT_EQ(recorder().quits(), 0);
 }
 
 TEST_F(SummaryToEditor, AChangeOfRoleSettlesUnsavedEditsAndClosesTheEditors)

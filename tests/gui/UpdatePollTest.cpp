@@ -89,6 +89,27 @@ TEST_F(UpdatePoll, IdleClientIsToldOfAnotherClientsSaveWhenTheConnectionIsFree)
     EXPECT_TRUE(recorder().boxes().empty());
 }
 
+TEST_F(UpdatePoll, ARoleHearsOfItsOwnDepartmentsOnlyAndOfNothingNotAtAll)
+{
+    TestApp test(&database);
+    auto& component = test.open_summary(2); // the Planer Mill and the Sawmill
+    DB& db = *test.app.database;
+    save_by_another_client(3);
+    last_database_activity = epoch_now() - 301;
+    db.timerCallback();
+    EXPECT_GE(last_database_activity.load(), epoch_now() - 2) << "the poll ran";
+    EXPECT_EQ(bubble_text(component), "") << "a change in the Boiler House is no news to this role";
+    EXPECT_TRUE(recorder().boxes().empty());
+
+    save_by_another_client(2);
+    test.app.departments.erase(1); // a department the store does not know is reported by its look-up
+    last_database_activity = epoch_now() - 301;
+    db.timerCallback();
+    EXPECT_EQ(bubble_text(component), "Updates available: 1");
+    EXPECT_EQ(recorder().boxes().size(), 1u);
+    EXPECT_NE(read_log().find("Cannot obtain department id #1 "), std::string::npos);
+}
+
 TEST_F(UpdatePoll, ServerGoneIsNoticedOnceAndThePollStaysQuiet)
 {
     TestApp test(&database);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
 
 #include <signal.h>
@@ -121,9 +122,35 @@ TEST_P(Package, InstallsItsFilesWithValidDesktopEntryAndMetainfo)
     EXPECT_NE(depends.find("libpqxx-6.4"), std::string::npos) << "dpkg-shlibdeps found the linked libraries: " << depends;
     EXPECT_NE(depends.find("libc6 (>= "), std::string::npos) << depends;
     EXPECT_NE(depends.find("libx11-6"), std::string::npos) << "the X libraries opened at run time: " << depends;
-    EXPECT_NE(installed(share + "doc/" + brand.package + "/copyright").loadFileAsString().indexOf(
-                  "License: GPL-3.0-or-later"),
-              -1);
+    // The DEP-5 paragraphs: the licence of the files of each, and every licence text used by one.
+    std::map<std::string, std::string> licence_of_files;
+    std::set<std::string> used;
+    std::set<std::string> texts;
+    for (const auto& paragraph : juce::StringArray::fromTokens(
+             installed(share + "doc/" + brand.package + "/copyright").loadFileAsString().replace("\n\n", "\f"), "\f",
+             ""))
+    {
+        const juce::String licence = paragraph.fromFirstOccurrenceOf("License: ", false, false).upToFirstOccurrenceOf(
+            "\n", false, false);
+        if (paragraph.startsWith("Files:"))
+        {
+            used.insert(licence.toStdString());
+            for (const auto& word : juce::StringArray::fromTokens(paragraph.upToFirstOccurrenceOf("Copyright:", false,
+                                                                                                 false), true))
+                if (word != "Files:")
+                    licence_of_files[word.toStdString()] = licence.toStdString();
+        }
+        else if (paragraph.startsWith("License:"))
+            texts.insert(licence.toStdString());
+    }
+    EXPECT_EQ(licence_of_files["*"], "GPL-3.0-or-later") << "the project's own sources";
+    for (const char* module : {"juce_core", "juce_events"})
+        EXPECT_EQ(licence_of_files[std::string("usr/share/juce/modules/") + module + "/*"], "ISC") << module;
+    for (const char* module : {"juce_data_structures", "juce_graphics", "juce_gui_basics", "juce_gui_extra"})
+        EXPECT_EQ(licence_of_files[std::string("usr/share/juce/modules/") + module + "/*"], "GPL-3") << module;
+    EXPECT_EQ(texts, used) << "a licence text for each licence used, and none unused";
+    EXPECT_NE(metainfo.loadFileAsString().indexOf("<project_license>GPL-3.0-only</project_license>"), -1)
+        << "the binary, with modules under version 3 only, is under version 3 only";
 
     const Outcome desktop_check = run({"desktop-file-validate", desktop.getFullPathName()});
     EXPECT_EQ(desktop_check.code, 0) << desktop_check.output;
