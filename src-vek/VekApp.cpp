@@ -40,8 +40,14 @@ VekApplication& vek()
 
 VekApplication::VekApplication() = default;
 
+namespace
+{
+void forget_quit_retry();
+}
+
 VekApplication::~VekApplication()
 {
+    forget_quit_retry();
     quit_signals.reset();
     report_generator.reset();
     admin_window.reset();
@@ -290,6 +296,24 @@ std::set<std::uint64_t> VekApplication::departments_for_current_role() const
 
 namespace
 {
+// The next look at whether the quit may go on; owned here, so that none is left behind when the
+// application ends while it waits.
+class QuitRetry : public juce::Timer
+{
+public:
+    void timerCallback() override
+    {
+        stopTimer();
+        VekApplication::quit_when_no_modal_loop();
+    }
+};
+std::unique_ptr<QuitRetry> quit_retry;
+
+void forget_quit_retry()
+{
+    quit_retry.reset();
+}
+
 // A progress window or a box waiting for its button; an information box holds nothing up.
 bool a_modal_loop_runs()
 {
@@ -310,7 +334,11 @@ void VekApplication::quit_when_no_modal_loop()
         if (app == nullptr)
             return;
         if (app->isInitialising() || a_modal_loop_runs())
-            juce::Timer::callAfterDelay(100, quit_when_no_modal_loop);
+        {
+            if (quit_retry == nullptr)
+                quit_retry = std::make_unique<QuitRetry>();
+            quit_retry->startTimer(100);
+        }
         else
             app->systemRequestedQuit();
     });

@@ -52,6 +52,12 @@ void* operator new(std::size_t size)
         return memory;
     throw std::bad_alloc();
 }
+// The standard library frees what this one hands out with the plain operator delete below.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    no_heap_after_the_crash();
+    return std::malloc(size == 0 ? 1 : size);
+}
 // The compiler cannot see that our operator new hands out malloc's memory.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
