@@ -208,6 +208,16 @@ void DB::quiet_when_stopped(Zel::Exception& e)
 
 pqxx::result DB::exec_nt(const std::string& sql, const std::string& description)
 {
+    return run_nt(sql, description, false);
+}
+
+pqxx::result DB::exec_quiet_on_loss(const std::string& sql, const std::string& description)
+{
+    return run_nt(sql, description, true);
+}
+
+pqxx::result DB::run_nt(const std::string& sql, const std::string& description, bool quiet_on_loss)
+{
     // The report of a poll that found the connection broken records a history row, which fails
     // for the same reason: one failure, one window.
     if (poll_reporting.load() && ! is_open())
@@ -230,7 +240,10 @@ pqxx::result DB::exec_nt(const std::string& sql, const std::string& description)
         // connection.
         Zel::Exception e = Zel::Exception::from_current("DBNT::exec", "src-db/DB", __LINE__);
         quiet_when_stopped(e);
-        log_and_show_exception(&e, "src-db/DB", __LINE__);
+        if (quiet_on_loss && lost_at.load() != 0)
+            LogLine() << "SQL: left undone, the connection to the database is lost: " << sql;
+        else
+            log_and_show_exception(&e, "src-db/DB", __LINE__);
         e.report_pending = false;
         throw e;
     }

@@ -53,6 +53,10 @@ public:
 
     // Logged query in its own non-transaction, named with the description.
     virtual pqxx::result exec_nt(const std::string& sql, const std::string& description);
+    // The same, except that a failure because the session is lost is logged, not shown: for work
+    // that nobody asked for (an unlock, a history row) or that is done again on the new session
+    // (a load), since the connection notice tells the user. It still throws.
+    pqxx::result exec_quiet_on_loss(const std::string& sql, const std::string& description);
 
     // The update poll: after a quiet spell, counts the entries of the role's departments changed
     // since the last load and points at the summary window's reload button.
@@ -106,6 +110,7 @@ private:
     // The changed entries' count as text, or nothing when the connection is in use.
     std::optional<std::string> count_updates();
     void quiet_when_stopped(Zel::Exception& e);
+    pqxx::result run_nt(const std::string& sql, const std::string& description, bool quiet_on_loss);
     // exec or exec1 holding the connection, refused while the session is lost.
     pqxx::result plain_query(const char* function_name, int line, const std::string& sql, bool one_row);
     // After a failure: a session that no longer stands is lost. Any thread.

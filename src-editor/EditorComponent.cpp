@@ -419,8 +419,8 @@ void EditorComponent::unlock_database_entry()
     // update, unless the connection, and the lock with it, is gone.
     try
     {
-        db->exec_nt("UPDATE vek.logs SET lock_name=NULL, lock_timestamp=NULL, lock_ip_address=NULL WHERE id=" + n,
-                    "");
+        db->exec_quiet_on_loss(
+            "UPDATE vek.logs SET lock_name=NULL, lock_timestamp=NULL, lock_ip_address=NULL WHERE id=" + n, "");
     }
     catch (...)
     {
@@ -430,7 +430,7 @@ void EditorComponent::unlock_database_entry()
         return;
     try
     {
-        db->exec_nt("SELECT pg_advisory_unlock(id) FROM vek.logs WHERE id=" + n, "");
+        db->exec_quiet_on_loss("SELECT pg_advisory_unlock(id) FROM vek.logs WHERE id=" + n, "");
     }
     catch (...)
     {

@@ -179,6 +179,10 @@ TEST_F(Reconnection, StoppedLoadsAndALockTakenWhileTheSessionWasLost)
 
     end_client_sessions();
     database->execute("SELECT pg_advisory_lock(1001); UPDATE vek.logs SET lock_name = 'bob@elsewhere' WHERE id = 1001");
+    recorder().reset();
+    add_history_event(HistoryEvent::other, 0, "finds the session lost");
+    EXPECT_TRUE(recorder().boxes().empty()) << "a row nobody asked for is left undone quietly";
+    EXPECT_NE(test.app.database->lost_since(), 0);
     EXPECT_FALSE(editors[1]->save_order()) << "fails on the lost session";
     summary.connection_notice.follow_connection();
     EXPECT_TRUE(summary.connection_notice.getText().startsWith("The connection to the database was lost at "));
@@ -199,13 +203,16 @@ TEST_F(Reconnection, StoppedLoadsAndALockTakenWhileTheSessionWasLost)
     // Editors deleted while their unlock fails: the box's modal loop runs the summary's timer.
     for (int row = 0; row < summary.getNumRows(); ++row)
         summary.editor_for(summary.visible_rows[static_cast<std::size_t>(row)]->id)->closeButtonPressed();
-    end_client_sessions();
+    database->execute("CREATE FUNCTION vek.refuse() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN RAISE EXCEPTION "
+                      "'refused'; END$$; CREATE TRIGGER refuse BEFORE UPDATE ON vek.logs FOR EACH ROW EXECUTE "
+                      "FUNCTION vek.refuse()");
     recorder().reset();
     recorder().on_box = [&](const RecordingInteraction::Box&) { summary.timerCallback(); };
     summary.delete_all_editors();
     recorder().on_box = nullptr;
     EXPECT_TRUE(summary.open_editors.empty());
-    EXPECT_EQ(recorder().boxes().size(), 1u) << "the first failed unlock; a lost session is not asked again";
+    EXPECT_EQ(recorder().boxes().size(), 1u) << "the refused unlock of 1002, shown";
+    EXPECT_EQ(database->value(client_locks), "0") << "its advisory lock released all the same";
 }
 
 TEST_F(Reconnection, AfterAFailoverTheClientSavesOnThePromotedStandby)
