@@ -213,6 +213,12 @@ TEST_F(Reconnection, StoppedLoadsAndALockTakenWhileTheSessionWasLost)
     EXPECT_TRUE(summary.open_editors.empty());
     EXPECT_EQ(recorder().boxes().size(), 1u) << "the refused unlock of 1002, shown";
     EXPECT_EQ(database->value(client_locks), "0") << "its advisory lock released all the same";
+
+    end_client_sessions();
+    recorder().reset();
+    summary.load(1);
+    EXPECT_TRUE(recorder().boxes().empty()) << "a load that finds the session lost leaves it to the notice";
+    EXPECT_NE(read_log().find("database loading ended: the connection to the database was lost"), std::string::npos);
 }
 
 TEST_F(Reconnection, AfterAFailoverTheClientSavesOnThePromotedStandby)
