@@ -307,4 +307,20 @@ TEST_F(Report, OnlyAReportWrittenWholeIsOpened)
     EXPECT_EQ(report.loadFileAsString(), none) << "the older report is untouched";
     EXPECT_EQ(files_in_report_folder(), 1) << "no truncated or hidden file left";
     EXPECT_EQ(opener.opened(), "") << "nothing opened";
+
+    // A documents folder whose name a shell would run: opened as the one argument it is.
+    const juce::File home = juce::File::getSpecialLocation(juce::File::userHomeDirectory);
+    const juce::File user_dirs = home.getChildFile(".config/user-dirs.dirs");
+    const juce::String hostile = "docs $(touch x) `touch y` \" end";
+    ASSERT_TRUE(home.getChildFile(hostile).createDirectory());
+    user_dirs.getParentDirectory().createDirectory();
+    user_dirs.replaceWithText("XDG_DOCUMENTS_DIR=\"$HOME/" + hostile + "\"\n");
+    juce::File::getCurrentWorkingDirectory().getChildFile("x").deleteFile();
+    test.app.report_generator = std::make_unique<ReportGenerator>();
+    test.app.report_generator->generate(1, component.all_rows, "all logs");
+    const juce::File moved = home.getChildFile(hostile).getChildFile(Brand::current().code).getChildFile("summary.html");
+    EXPECT_TRUE(opener.saw_opened(moved)) << opener.opened();
+    for (const juce::File& folder : {juce::File::getCurrentWorkingDirectory(), home, home.getChildFile(hostile)})
+        EXPECT_FALSE(folder.getChildFile("x").exists() || folder.getChildFile("y").exists()) << "no shell ran the name";
+    user_dirs.deleteFile();
 }
