@@ -25,7 +25,24 @@ juce::PropertiesFile::Options Cfg::options()
 Cfg::Cfg() : juce::PropertiesFile(options())
 {
     keep_private();
+    repair_encoding();
     set_defaults();
+}
+
+void Cfg::repair_encoding()
+{
+    // The framework reads the file as UTF-8 only; a value typed in Latin-1 or Windows-1252 would
+    // come back garbled. Its letters are kept, written back as UTF-8 before the values are read.
+    juce::MemoryBlock bytes;
+    if (! getFile().loadFileAsData(bytes))
+        return;
+    const std::string_view text(static_cast<const char*>(bytes.getData()), bytes.getSize());
+    if (ShownText::is_valid_utf8(text))
+        return;
+    const std::string repaired = ShownText::repaired(text);
+    if (getFile().replaceWithData(repaired.data(), repaired.size()))
+        reload();
+    keep_private();
 }
 
 Cfg::~Cfg()

@@ -51,4 +51,5 @@ private:
     void timerCallback() override;
     void save_privately();
     void keep_private();
+    void repair_encoding();
 };

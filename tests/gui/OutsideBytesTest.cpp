@@ -1,3 +1,4 @@
+#include "AdminCostCenterComponent.h"
 #include "EditorComponent.h"
 #include "ShiftLogSummaryComponent.h"
 #include "TestSupport.h"
@@ -18,6 +19,7 @@ INSERT INTO vek.logs (id, display_number, motor_id, departments_id, shifts_id, c
   OVERRIDING SYSTEM VALUE VALUES
   (2001, 42, 1, 1, 2, 2, E'Caf\xE9 \xE0 noon', E'\x80 \xE2\x82 \xC0\xAF \xED\xA0\x80', 1, 2, 1.5, 1, now(), now()),
   (2002, 3000000000, 1, 1, 2, 2, repeat(E'Stra\xDFe ', 150000), 'x', 1, 1, 'NaN', 1, now(), NULL);
+INSERT INTO vek.cost_center (name) VALUES (E'A Caf\xE9 \xC0\xAF');
 )SQL");
     const auto stored = [&](const std::string& column, int id) {
         return database.value("SELECT " + column + " FROM vek.logs WHERE id = " + std::to_string(id));
@@ -34,6 +36,12 @@ INSERT INTO vek.logs (id, display_number, motor_id, departments_id, shifts_id, c
         << "bigint numbers";
     EXPECT_LE(rows[2002]->cell(18).size(), LogEntry::longest_listed_text * 2 + 3) << "a cell holds a cut text";
     EXPECT_EQ(rows[2002]->cell(20), "") << "NaN hours show no time";
+    {
+        AdminCostCenterComponent admin;
+        auto* cell = dynamic_cast<juce::Label*>(admin.table_box.getCellComponent(2, 0));
+        ASSERT_NE(cell, nullptr) << "the first cost center by name has a cell";
+        EXPECT_EQ(cell->getText().toStdString(), "A Caf\xC3\xA9 \xC3\x80\xC2\xAF") << "an admin cell, as letters";
+    }
 
     const std::string action = stored("action", 2001);
     {

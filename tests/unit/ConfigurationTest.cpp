@@ -33,13 +33,17 @@ TEST(Configuration, ExistingValuesSurviveAndKeysIgnoreCase)
 {
     const juce::File file = Cfg::options().getDefaultFile();
     file.getParentDirectory().createDirectory();
-    file.replaceWithText("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<PROPERTIES>\n"
-                         "  <VALUE name=\"database_port\" val=\"6543\"/>\n  <VALUE name=\"Role_ID\" val=\"7\"/>\n"
-                         "</PROPERTIES>\n");
+    // One value typed by hand in Latin-1, which the framework alone would decode as broken UTF-8.
+    const std::string bytes = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<PROPERTIES>\n"
+                              "  <VALUE name=\"database_port\" val=\"6543\"/>\n  <VALUE name=\"Role_ID\" val=\"7\"/>\n"
+                              "  <VALUE name=\"database_name\" val=\"Caf\xE9 \xE0 midi\"/>\n</PROPERTIES>\n";
+    file.replaceWithData(bytes.data(), bytes.size());
     Cfg cfg;
+    EXPECT_EQ(cfg.get_str("database_name"), "Caf\xC3\xA9 \xC3\xA0 midi") << "its letters kept";
     EXPECT_EQ(cfg.get_str("database_port"), "6543");
     EXPECT_EQ(cfg.getIntValue("role_id", 0), 7) << "a key with other capitals is found";
-    EXPECT_EQ(cfg.get_str("database_name"), "vekdb") << "missing defaults are added";
+    EXPECT_EQ(cfg.get_str("database_address"), Brand::current().default_database_address)
+        << "missing defaults are added";
     EXPECT_EQ(cfg.get_str("no_such_key"), "") << "a missing key reads as empty, without throwing";
 }
 
