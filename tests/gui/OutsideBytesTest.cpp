@@ -61,6 +61,8 @@ INSERT INTO vek.cost_center (name) VALUES (E'A Caf\xE9 \xC0\xAF');
     EXPECT_EQ(editor.time.editor.getText(), "") << "no number of hours to show";
     EXPECT_NE(editor.time.getComponentEffect(), nullptr) << "the time field is marked";
     EXPECT_FALSE(editor.save_button.isEnabled()) << "no endless unsaved changes, nothing to save";
+    EXPECT_EQ(read_log().find("failed to load correctly", log_before), std::string::npos) << "loaded as stored";
+    EXPECT_FALSE(editor.has_unsaved_edits());
     EXPECT_EQ(editor.problem.getText().length(), 7 * 150000) << "the editor holds the whole text";
     EXPECT_LT(read_log().size() - log_before, 100u * 1024) << "the log dump holds a cut text";
     editor.time.editor.setText("1h", true);
