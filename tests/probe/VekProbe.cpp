@@ -4,7 +4,7 @@
 //   segv       a write to an address that is not mapped
 //   overflow   endless recursion on the message thread
 //   worker-overflow  endless recursion on a worker thread with its crash stack
-//   segv-without-heap  a segv after which operator new ends the probe with 99
+//   segv-without-heap  a segv after which malloc or operator new ends the probe with 99
 //   sigkill    a log line, then SIGKILL at once
 //   click      a window whose button throws at its first click and answers the later ones
 //   edit       starts as the client does, then opens the entry VEK_PROBE_ENTRY in an editor window
@@ -38,13 +38,22 @@
 
 #include <unistd.h>
 
-// Once a crash has begun the heap is out of bounds: operator new ends the probe with 99.
+// Once a crash has begun the heap is out of bounds: malloc and operator new end the probe with 99.
 static std::atomic<bool> crash_begun{false};
 static void no_heap_after_the_crash()
 {
     if (crash_begun.load())
         ::_exit(99);
 }
+// The C library's own allocator under its other name; the sanitizers bring a malloc of their own.
+#ifndef __SANITIZE_ADDRESS__
+extern "C" void* __libc_malloc(std::size_t size);
+extern "C" void* malloc(std::size_t size)
+{
+    no_heap_after_the_crash();
+    return __libc_malloc(size);
+}
+#endif
 void* operator new(std::size_t size)
 {
     no_heap_after_the_crash();
