@@ -57,7 +57,7 @@ void add_history_event(int kind, std::uint64_t other_id, const std::string& desc
                                 + db->esc(user_identity()) + "', '" + name + "', "
                                 + (other_id == 0 ? std::string("NULL") : std::to_string(other_id)) + ", '"
                                 + db->esc(vek_version) + "', '" + db->esc(description) + "')";
-        db->exec_quiet_on_loss(sql, "");
+        db->exec_nt(sql, "");
     }
     catch (...)
     {

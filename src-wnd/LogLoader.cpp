@@ -346,9 +346,9 @@ void LogLoader::load(std::set<std::uint64_t>& missing_departments)
         for (int chunk = 0; ! observer.should_stop() && lowest < bound && ! builder.failed(); ++chunk)
         {
             pqxx::result result
-                = db.exec_quiet_on_loss("SELECT * FROM vek.all_logs " + where + " AND id < " + std::to_string(bound)
-                                            + " ORDER BY id DESC LIMIT " + std::to_string(chunk_size(chunk)),
-                                        "");
+                = db.exec_nt("SELECT * FROM vek.all_logs " + where + " AND id < " + std::to_string(bound)
+                                 + " ORDER BY id DESC LIMIT " + std::to_string(chunk_size(chunk)),
+                             "");
             if (chunk == 0)
                 observer.first_chunk_arrived();
             if (result.empty())

@@ -55,21 +55,16 @@ void ProgressThread::run()
     offer_done_button(false);
 
     std::unique_ptr<LogLoader> loader;
-    DB& db = *vek().database;
-    const bool lost_before = db.lost_since() != 0;
     try
     {
-        loader = std::make_unique<LogLoader>(db, period, *this);
+        loader = std::make_unique<LogLoader>(*vek().database, period, *this);
         loader->run();
     }
     catch (...)
     {
-        // A statement that the user stopped fails; that is no failure to show. Nor is a session
-        // lost meanwhile: the connection notice says so, and the new session loads again.
+        // A statement that the user stopped fails; that is no failure to show.
         if (threadShouldExit())
             LogLine() << "database loading stopped by the user";
-        else if (! lost_before && db.lost_since() != 0)
-            LogLine() << "database loading ended: the connection to the database was lost";
         else
             log_and_show_current_exception("ProgressThread::run", "src-wnd/ProgressThread", __LINE__);
     }
