@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace
 {
@@ -17,6 +18,11 @@ constexpr int matches_column = 22;
 
 void CsvExport::read_full_texts(DB& db, const std::vector<SummaryRow>& rows)
 {
+    // Repaired where they come in, as the loaded cells are.
+    const auto shown = [](const pqxx::field& field) {
+        const std::string_view bytes(field.c_str(), field.size());
+        return ShownText::is_valid_utf8(bytes) ? std::string(bytes) : ShownText::repaired(bytes);
+    };
     full_texts.clear();
     for (std::size_t first = 0; first < rows.size(); first += entries_per_statement)
     {
@@ -26,8 +32,7 @@ void CsvExport::read_full_texts(DB& db, const std::vector<SummaryRow>& rows)
         const pqxx::result result
             = db.exec_nt("SELECT id, problem, action FROM vek.logs WHERE id IN (" + ids + ")", "full texts for export");
         for (const auto& row : result)
-            full_texts[row[0].as<std::uint64_t>()] = {std::string(row[1].c_str(), row[1].size()),
-                                                      std::string(row[2].c_str(), row[2].size())};
+            full_texts[row[0].as<std::uint64_t>()] = {shown(row[1]), shown(row[2])};
     }
 }
 
@@ -73,11 +78,24 @@ void CsvExport::append_field(std::string& out, std::string_view text)
         text = repaired;
     }
     if ((kinds & needs_quotes) == 0)
-    {
         out.append(text);
-        return;
-    }
-    // In quotes, each quote doubled: the text up to and with a quote, then the quote again.
+    else
+        append_quoted(out, text);
+}
+
+void CsvExport::append_full_text(std::string& out, const std::string& text)
+{
+    // No NUL before its end, so the C library's span search, which takes many bytes at a time,
+    // finds what needs quotes in the long texts that are most of the export.
+    if (std::strcspn(text.c_str(), "\",\r\n") == text.size())
+        out.append(text);
+    else
+        append_quoted(out, text);
+}
+
+void CsvExport::append_quoted(std::string& out, std::string_view text)
+{
+    // Each quote doubled: the text up to and with a quote, then the quote again.
     out += '"';
     for (std::size_t start = 0;;)
     {
@@ -91,16 +109,10 @@ void CsvExport::append_field(std::string& out, std::string_view text)
     out += '"';
 }
 
-std::string_view CsvExport::text_of(const SummaryRow& row, int column, std::string& number) const
+std::string_view CsvExport::text_of(const SummaryRow& row, int column, std::string& number)
 {
     if (column == matches_column)
         return number = std::to_string(row.search_count);
-    if (column == problem_column || column == action_column)
-    {
-        const auto found = full_texts.find(row.id);
-        if (found != full_texts.end())
-            return column == problem_column ? found->second.first : found->second.second;
-    }
     return row.cell(column);
 }
 
@@ -122,11 +134,17 @@ std::size_t CsvExport::write(std::ostream& out, const std::vector<SummaryRow>& r
     for (std::size_t i = 0; i < limit && ! observer.should_stop() && out.good(); ++i)
     {
         observer.entry_started(i, rows.size());
+        const auto found = full_texts.find(rows[i].id);
+        const auto* full = found != full_texts.end() ? &found->second : nullptr;
         for (std::size_t k = 0; k < columns.size(); ++k)
         {
             if (k > 0)
                 text += ',';
-            append_field(text, text_of(rows[i], columns[k].id, number));
+            const int column = columns[k].id;
+            if (full != nullptr && (column == problem_column || column == action_column))
+                append_full_text(text, column == problem_column ? full->first : full->second);
+            else
+                append_field(text, text_of(rows[i], column, number));
         }
         text += "\r\n";
         written = i + 1;

@@ -27,7 +27,8 @@ public:
 
     std::vector<ReportWriter::Column> columns; // in display order
 
-    // The full problem and action texts by entry id; a row without them has its cells written.
+    // The full problem and action texts by entry id, valid UTF-8; a row without them has its cells
+    // written.
     std::unordered_map<std::uint64_t, std::pair<std::string, std::string>> full_texts;
 
     // Reads the full texts of the rows' entries, a thousand entries to a statement.
@@ -42,5 +43,7 @@ public:
     static void append_field(std::string& out, std::string_view text);
 
 private:
-    std::string_view text_of(const SummaryRow& row, int column, std::string& number) const;
+    static std::string_view text_of(const SummaryRow& row, int column, std::string& number);
+    static void append_full_text(std::string& out, const std::string& text);
+    static void append_quoted(std::string& out, std::string_view text);
 };
