@@ -87,7 +87,9 @@ TEST(SiteSecurity, EachLoginGetsWhatItsGroupAndRolesAllowInTheClientAndInPlainSq
         EXPECT_EQ(summary.admin_access(), admin) << login;
         EXPECT_EQ(summary.all_rows.size(), 3u) << "Yard Crew's PM, SM and YD";
 
-        database.execute("UPDATE vek.logs SET last_updated = now() + interval '1 minute' WHERE problem = 'pm'");
+        // Only the one change counts: the others were written well before the load, not in its second.
+        database.execute("UPDATE vek.logs SET last_updated = CASE WHEN problem = 'pm' THEN now() + interval '1 "
+                         "minute' ELSE now() - interval '1 hour' END");
         last_database_activity = epoch_now() - 301;
         test.app.database->timerCallback();
         EXPECT_EQ(summary.bubble.getTitle().toStdString(), "Updates available: 1") << "the poll works for " << login;
