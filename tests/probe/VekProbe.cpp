@@ -15,6 +15,12 @@
 //   summary    starts as the client does, with the summary window; after its first load opens
 //              every loaded entry in an editor, types VEK_PROBE_TEXT into the problem of
 //              VEK_PROBE_ENTRY and saves it once VEK_PROBE_GO appears
+//   watch      starts as the client does, with the summary window; after its first load filters
+//              with VEK_PROBE_TEXT, sorts by log number and selects the first row, then logs when
+//              a row whose problem is VEK_PROBE_NEW or VEK_PROBE_CHANGED first shows, and the view
+//              and whether a modal window came up meanwhile
+//   save with VEK_PROBE_CHANGE: then also changes the problem of that entry to VEK_PROBE_CHANGED;
+//              logs the time of every committed save
 // Message boxes are written to the log instead of waiting for a click. Log lines of the editing
 // modes name the probe by $USER, which also names it to other clients.
 #include "AlternateSignalStack.h"
@@ -33,6 +39,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <new>
+#include <set>
 #include <stdexcept>
 #include <thread>
 
@@ -178,9 +185,20 @@ public:
             editor.author.select_dbid(1);
             editor.shift.select_dbid(1);
             editor.status.select_dbid(1);
-            editor.problem.setText(juce::String(name + " " + std::to_string(i)), false);
+            const std::string text = environment("VEK_PROBE_NEW");
+            editor.problem.setText(juce::String(text.empty() ? name + " " + std::to_string(i) : text), false);
             if (editor.save_order())
                 ++saved;
+            LogLine() << "probe " << name << ": committed #" << editor.dbid << " at " << juce::Time::currentTimeMillis();
+        }
+        if (! environment("VEK_PROBE_CHANGE").empty())
+        {
+            EditorComponent editor(true);
+            editor.load_order(std::stoull(environment("VEK_PROBE_CHANGE")), false);
+            editor.problem.setText(juce::String(environment("VEK_PROBE_CHANGED")), false);
+            if (! editor.save_order())
+                --saved;
+            LogLine() << "probe " << name << ": committed #" << editor.dbid << " at " << juce::Time::currentTimeMillis();
         }
         LogLine() << "probe " << name << ": saved " << saved << " of " << count;
         juce::JUCEApplicationBase::getInstance()->setApplicationReturnValue(saved == count ? 0 : 1);
@@ -227,6 +245,65 @@ private:
     EditorWnd* last = nullptr;
     bool ready = false;
     bool saved = false;
+};
+
+// Watches the summary window as a user would, while another client saves.
+class WatchProbe : public juce::Timer
+{
+public:
+    WatchProbe() { startTimer(20); }
+
+    void timerCallback() override
+    {
+        auto& app = dynamic_cast<VekApplication&>(*juce::JUCEApplicationBase::getInstance());
+        if (app.summary_window == nullptr)
+            return;
+        ShiftLogSummaryComponent& summary = app.summary_window->component;
+        if (! ready)
+        {
+            if (summary.all_rows.empty() || ! summary.isEnabled())
+                return;
+            if (summary.applied_words.empty())
+            {
+                summary.filter_box.setText(ShownText::from_bytes(environment("VEK_PROBE_TEXT")), true);
+                summary.apply_filter(false);
+                summary.table.getHeader().setSortColumnId(2, true);
+                return;
+            }
+            summary.table.selectRow(0);
+            ready = true;
+            LogLine() << "probe watch: ready, " << view(summary);
+            return;
+        }
+        if (juce::ModalComponentManager::getInstance()->getNumModalComponents() > 0 || summary.all_rows.empty())
+            modal_seen = true;
+        for (const SummaryRow* row : summary.visible_rows)
+            for (const char* setting : {"VEK_PROBE_NEW", "VEK_PROBE_CHANGED"})
+                if (row->cell(18) == environment(setting) && seen.insert(setting).second)
+                    LogLine() << "probe watch: shows #" << row->id << " " << row->cell(2) << " " << setting << " at "
+                              << juce::Time::currentTimeMillis();
+        if (seen.size() == 2 && ! reported)
+        {
+            reported = true;
+            LogLine() << "probe watch: after, " << view(summary) << ", modal " << modal_seen;
+        }
+    }
+
+private:
+    static std::string view(ShiftLogSummaryComponent& summary)
+    {
+        const auto& header = summary.table.getHeader();
+        std::string selected;
+        for (int i = 0; i < summary.table.getNumSelectedRows(); ++i)
+            selected += " #" + std::to_string(summary.visible_rows[static_cast<std::size_t>(summary.table.getSelectedRow(i))]->id);
+        return "filter " + summary.filter_box.getText().toStdString() + ", sort " + std::to_string(header.getSortColumnId())
+               + (header.isSortedForwards() ? " forwards" : " backwards") + ", selected" + selected;
+    }
+
+    bool ready = false;
+    bool modal_seen = false;
+    bool reported = false;
+    std::set<std::string> seen;
 };
 
 class ProbeApplication : public VekApplication
@@ -285,6 +362,13 @@ public:
             Interaction::set(&boxes);
             window = std::make_unique<ProbeWindow>();
         }
+        else if (mode == "watch")
+        {
+            Interaction::set(&boxes);
+            quit_signals.reset();
+            VekApplication::initialise({});
+            watch_probe = std::make_unique<WatchProbe>();
+        }
         else if (mode == "summary")
         {
             Interaction::set(&boxes);
@@ -313,9 +397,10 @@ public:
     void shutdown() override
     {
         window.reset();
-        if (summary_probe != nullptr)
+        if (summary_probe != nullptr || watch_probe != nullptr)
         {
             summary_probe.reset();
+            watch_probe.reset();
             VekApplication::shutdown();
         }
         if (editor != nullptr || saving != nullptr)
@@ -333,6 +418,7 @@ private:
     std::unique_ptr<EditorWnd> editor;
     std::unique_ptr<SavingProbe> saving;
     std::unique_ptr<SummaryProbe> summary_probe;
+    std::unique_ptr<WatchProbe> watch_probe;
 };
 } // namespace
 
