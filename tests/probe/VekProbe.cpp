@@ -15,12 +15,10 @@
 //   summary    starts as the client does, with the summary window; after its first load opens
 //              every loaded entry in an editor, types VEK_PROBE_TEXT into the problem of
 //              VEK_PROBE_ENTRY and saves it once VEK_PROBE_GO appears
-//   watch      starts as the client does, with the summary window; after its first load filters
-//              with VEK_PROBE_TEXT, sorts by log number and selects the first row, then logs when
-//              a row whose problem is VEK_PROBE_NEW or VEK_PROBE_CHANGED first shows, and the view
-//              and whether a modal window came up meanwhile
-//   save with VEK_PROBE_CHANGE: then also changes the problem of that entry to VEK_PROBE_CHANGED;
-//              logs the time of every committed save
+//   watch      as summary, but filters with VEK_PROBE_TEXT, sorts by log number, selects the first
+//              row, and logs when rows with the problems VEK_PROBE_NEW and VEK_PROBE_CHANGED show,
+//              then the view and whether a modal window came up
+//   save with VEK_PROBE_CHANGE: also sets that entry's problem to VEK_PROBE_CHANGED; logs commits
 // Message boxes are written to the log instead of waiting for a click. Log lines of the editing
 // modes name the probe by $USER, which also names it to other clients.
 #include "AlternateSignalStack.h"
@@ -42,6 +40,7 @@
 #include <set>
 #include <stdexcept>
 #include <thread>
+#include <utility>
 
 #include <unistd.h>
 
@@ -163,6 +162,13 @@ std::string environment(const char* name)
     return value != nullptr ? value : "";
 }
 
+int commit(EditorComponent& editor, const std::string& name)
+{
+    const bool saved = editor.save_order();
+    LogLine() << "probe " << name << ": committed #" << editor.dbid << " at " << juce::Time::currentTimeMillis();
+    return saved ? 1 : 0;
+}
+
 // New entries cloned from a stored one, saved one after another as soon as the go file exists.
 class SavingProbe : public juce::Timer
 {
@@ -187,18 +193,14 @@ public:
             editor.status.select_dbid(1);
             const std::string text = environment("VEK_PROBE_NEW");
             editor.problem.setText(juce::String(text.empty() ? name + " " + std::to_string(i) : text), false);
-            if (editor.save_order())
-                ++saved;
-            LogLine() << "probe " << name << ": committed #" << editor.dbid << " at " << juce::Time::currentTimeMillis();
+            saved += commit(editor, name);
         }
         if (! environment("VEK_PROBE_CHANGE").empty())
         {
             EditorComponent editor(true);
             editor.load_order(std::stoull(environment("VEK_PROBE_CHANGE")), false);
             editor.problem.setText(juce::String(environment("VEK_PROBE_CHANGED")), false);
-            if (! editor.save_order())
-                --saved;
-            LogLine() << "probe " << name << ": committed #" << editor.dbid << " at " << juce::Time::currentTimeMillis();
+            saved -= 1 - commit(editor, name);
         }
         LogLine() << "probe " << name << ": saved " << saved << " of " << count;
         juce::JUCEApplicationBase::getInstance()->setApplicationReturnValue(saved == count ? 0 : 1);
@@ -259,34 +261,28 @@ public:
         if (app.summary_window == nullptr)
             return;
         ShiftLogSummaryComponent& summary = app.summary_window->component;
-        if (! ready)
+        if (! ready && ! summary.all_rows.empty() && summary.isEnabled() && summary.applied_words.empty())
         {
-            if (summary.all_rows.empty() || ! summary.isEnabled())
-                return;
-            if (summary.applied_words.empty())
-            {
-                summary.filter_box.setText(ShownText::from_bytes(environment("VEK_PROBE_TEXT")), true);
-                summary.apply_filter(false);
-                summary.table.getHeader().setSortColumnId(2, true);
-                return;
-            }
+            summary.filter_box.setText(ShownText::from_bytes(environment("VEK_PROBE_TEXT")), true);
+            summary.apply_filter(false);
+            summary.table.getHeader().setSortColumnId(2, true); // sorts at the next message
+        }
+        else if (! ready && ! summary.applied_words.empty())
+        {
             summary.table.selectRow(0);
             ready = true;
             LogLine() << "probe watch: ready, " << view(summary);
-            return;
         }
-        if (juce::ModalComponentManager::getInstance()->getNumModalComponents() > 0 || summary.all_rows.empty())
-            modal_seen = true;
+        if (! ready)
+            return;
+        modal_seen |= juce::ModalComponentManager::getInstance()->getNumModalComponents() > 0 || summary.all_rows.empty();
         for (const SummaryRow* row : summary.visible_rows)
             for (const char* setting : {"VEK_PROBE_NEW", "VEK_PROBE_CHANGED"})
                 if (row->cell(18) == environment(setting) && seen.insert(setting).second)
                     LogLine() << "probe watch: shows #" << row->id << " " << row->cell(2) << " " << setting << " at "
                               << juce::Time::currentTimeMillis();
-        if (seen.size() == 2 && ! reported)
-        {
-            reported = true;
+        if (seen.size() == 2 && ! std::exchange(reported, true))
             LogLine() << "probe watch: after, " << view(summary) << ", modal " << modal_seen;
-        }
     }
 
 private:
@@ -295,7 +291,7 @@ private:
         const auto& header = summary.table.getHeader();
         std::string selected;
         for (int i = 0; i < summary.table.getNumSelectedRows(); ++i)
-            selected += " #" + std::to_string(summary.visible_rows[static_cast<std::size_t>(summary.table.getSelectedRow(i))]->id);
+            selected += " #" + std::string(summary.visible_rows[static_cast<std::size_t>(summary.table.getSelectedRow(i))]->cell(1));
         return "filter " + summary.filter_box.getText().toStdString() + ", sort " + std::to_string(header.getSortColumnId())
                + (header.isSortedForwards() ? " forwards" : " backwards") + ", selected" + selected;
     }
@@ -362,19 +358,15 @@ public:
             Interaction::set(&boxes);
             window = std::make_unique<ProbeWindow>();
         }
-        else if (mode == "watch")
+        else if (mode == "summary" || mode == "watch")
         {
             Interaction::set(&boxes);
             quit_signals.reset();
             VekApplication::initialise({});
-            watch_probe = std::make_unique<WatchProbe>();
-        }
-        else if (mode == "summary")
-        {
-            Interaction::set(&boxes);
-            quit_signals.reset();
-            VekApplication::initialise({});
-            summary_probe = std::make_unique<SummaryProbe>();
+            if (mode == "watch")
+                watch_probe = std::make_unique<WatchProbe>();
+            else
+                summary_probe = std::make_unique<SummaryProbe>();
         }
         else if (mode == "edit" || mode == "save")
         {
