@@ -30,11 +30,12 @@ double seconds_since(Clock::time_point start)
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// The visible rows again, as the summary window builds them after a merge: sorted by log
-// number, newest first, with a blank filter.
-std::size_t rebuild(std::vector<SummaryRow>& rows)
+// The table's sort: by log number, newest first.
+const LiveMerge::Order order{2, false};
+
+// The visible rows, as the summary window builds them from sorted rows with a blank filter.
+std::size_t visible(std::vector<SummaryRow>& rows)
 {
-    sort_summary_rows(rows, 2, false);
     return TextFilter::apply(rows, {}, false, epoch_now()).visible.size();
 }
 
@@ -66,7 +67,7 @@ LiveListFigure measure_merge_after_save(VekApplication& app)
     std::vector<SummaryRow> rows = std::move(all.rows);
     LiveMerge merge;
     merge.loaded(rows, 5, all.window_date, all.complete);
-    rebuild(rows);
+    sort_summary_rows(rows, order.column, order.forwards);
 
     const std::string chunk = "SELECT * FROM vek.all_logs "
                               + LogLoader::where_clause(LogLoader::local_date(0), department_list(app))
@@ -82,8 +83,8 @@ LiveListFigure measure_merge_after_save(VekApplication& app)
 
         db.exec(changing_sql(saved, run));
         start = Clock::now();
-        merge.merge(db, rows, 5, {saved});
-        rebuild(rows);
+        merge.merge(db, rows, 5, {saved}, order);
+        visible(rows);
         best_merge = std::min(best_merge, seconds_since(start));
     }
 
@@ -93,7 +94,8 @@ LiveListFigure measure_merge_after_save(VekApplication& app)
         const auto start = Clock::now();
         LogLoader loader(db, 1, quiet);
         loader.run();
-        rebuild(loader.rows);
+        sort_summary_rows(loader.rows, order.column, order.forwards);
+        visible(loader.rows);
         week = std::min(week, seconds_since(start));
     }
     std::cerr << "merge_after_save: " << best_merge * 1e3 << " ms for one saved entry into " << rows.size()
@@ -115,6 +117,7 @@ public:
         loader.run();
         rows = std::move(loader.rows);
         merge.loaded(rows, 1, loader.window_date, loader.complete);
+        sort_summary_rows(rows, order.column, order.forwards);
     }
 
     void run(const std::atomic<bool>& stop)
@@ -128,8 +131,8 @@ public:
             std::vector<std::uint64_t> entries;
             for (const auto& change : *changes)
                 entries.push_back(change.entry);
-            merge.merge(*db, rows, 1, entries);
-            rebuild(rows);
+            merge.merge(*db, rows, 1, entries, order);
+            visible(rows);
             const auto now = Clock::now();
             const std::lock_guard<std::mutex> lock(mutex);
             for (const auto entry : entries)

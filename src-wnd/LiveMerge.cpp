@@ -6,6 +6,7 @@
 #include "SummarySort.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace
 {
@@ -64,7 +65,7 @@ void LiveMerge::note_newest(const std::vector<SummaryRow>& rows)
 }
 
 LiveMerge::Outcome LiveMerge::merge(DB& db, std::vector<SummaryRow>& rows, int wanted,
-                                    const std::vector<std::uint64_t>& entries)
+                                    const std::vector<std::uint64_t>& entries, Order order)
 {
     LogLoader::Observer quiet;
     LogLoader loader(db, wanted, quiet);
@@ -79,14 +80,60 @@ LiveMerge::Outcome LiveMerge::merge(DB& db, std::vector<SummaryRow>& rows, int w
     period = wanted;
     date = loader.window_date;
 
-    Outcome outcome = merge_rows(rows, std::move(fresh), narrower ? &window : nullptr);
+    Outcome outcome = merge_rows(rows, std::move(fresh), narrower ? &window : nullptr, order);
     LogLine() << "merged changed maintenance logs: " << outcome.changed.size() << " new or changed, "
               << outcome.dropped << " left the window, " << rows.size() << " loaded";
     return outcome;
 }
 
 LiveMerge::Outcome LiveMerge::merge_rows(std::vector<SummaryRow>& rows, std::vector<SummaryRow> fresh,
-                                         const std::vector<std::uint64_t>* window)
+                                         const std::vector<std::uint64_t>* window, Order order)
+{
+    const auto before = [order](const SummaryRow& a, const SummaryRow& b) {
+        return sorts_before(a, b, order.column, order.forwards);
+    };
+    // Each fresh row costs a pass over the rows: many of them are cheaper sorted in at once.
+    if (order.column != 22 && fresh.size() <= 64 && std::is_sorted(rows.begin(), rows.end(), before))
+        return merge_in_place(rows, std::move(fresh), window, order);
+    Outcome outcome = merge_by_id(rows, std::move(fresh), window);
+    if (order.column != 22)
+        sort_summary_rows(rows, order.column, order.forwards);
+    return outcome;
+}
+
+LiveMerge::Outcome LiveMerge::merge_in_place(std::vector<SummaryRow>& rows, std::vector<SummaryRow> fresh,
+                                             const std::vector<std::uint64_t>* window, Order order)
+{
+    const auto before = [order](const SummaryRow& a, const SummaryRow& b) {
+        return sorts_before(a, b, order.column, order.forwards);
+    };
+    Outcome outcome;
+    if (window != nullptr)
+    {
+        const auto old_size = rows.size();
+        rows.erase(std::remove_if(rows.begin(), rows.end(),
+                                  [window](const SummaryRow& row) {
+                                      return ! std::binary_search(window->begin(), window->end(), row.id,
+                                                                  std::greater<std::uint64_t>());
+                                  }),
+                   rows.end());
+        outcome.dropped = old_size - rows.size();
+    }
+    for (SummaryRow& row : fresh)
+    {
+        const auto old = std::find_if(rows.begin(), rows.end(), [&row](const SummaryRow& r) { return r.id == row.id; });
+        if (old == rows.end() || differs(*old, row))
+            outcome.changed.push_back(row.id);
+        if (old != rows.end())
+            rows.erase(old);
+        rows.insert(std::upper_bound(rows.begin(), rows.end(), row, before), std::move(row));
+    }
+    std::sort(outcome.changed.begin(), outcome.changed.end(), std::greater<std::uint64_t>());
+    return outcome;
+}
+
+LiveMerge::Outcome LiveMerge::merge_by_id(std::vector<SummaryRow>& rows, std::vector<SummaryRow> fresh,
+                                          const std::vector<std::uint64_t>* window)
 {
     if (! highest_id_first(rows))
         sort_summary_rows(rows, 1, false);

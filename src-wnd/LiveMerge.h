@@ -12,7 +12,7 @@ class DB;
 // window changed since the newest change it knows (with an overlap, for saves committed in the
 // same seconds) through the loading thread's statements and row building, replaces or inserts
 // them by id and drops what has left the window. The result is what a full load of the window
-// would give now, in the load's order (highest id first).
+// would give now, sorted by the table's column as the table sorts a load.
 class LiveMerge
 {
 public:
@@ -34,14 +34,25 @@ public:
     // Whether the rows hold all of a window that contains the one of `period`.
     bool can_merge(int period) const;
 
+    // How the rows are to be ordered: by a column of the table (its sort, from the load's order).
+    // By the matches column (22) they end in the load's order, highest id first, for the filter
+    // to count the matches before the sort.
+    struct Order
+    {
+        int column = 1;
+        bool forwards = false;
+    };
+
     // Reads what changed (and the listed entries) and merges it into the rows for `period`; moves
     // the update poll's last-load time as a load does. A failure of the statements is thrown on.
-    Outcome merge(DB& db, std::vector<SummaryRow>& rows, int period, const std::vector<std::uint64_t>& entries);
+    Outcome merge(DB& db, std::vector<SummaryRow>& rows, int period, const std::vector<std::uint64_t>& entries,
+                  Order order);
 
-    // The merge itself: `fresh` (highest id first) replaces or joins the rows; with `window`
-    // (ids, highest first) rows whose id is not in it are dropped. The rows end highest id first.
+    // The merge itself: `fresh` replaces or joins the rows; with `window` (ids, highest first) rows
+    // whose id is not in it are dropped. Rows already in the order take the few fresh ones where
+    // they belong; others are ordered again.
     static Outcome merge_rows(std::vector<SummaryRow>& rows, std::vector<SummaryRow> fresh,
-                              const std::vector<std::uint64_t>* window);
+                              const std::vector<std::uint64_t>* window, Order order);
 
     std::int64_t newest_change() const { return newest; }
 
@@ -52,4 +63,8 @@ private:
     bool complete = false;
 
     void note_newest(const std::vector<SummaryRow>& rows);
+    static Outcome merge_by_id(std::vector<SummaryRow>& rows, std::vector<SummaryRow> fresh,
+                               const std::vector<std::uint64_t>* window);
+    static Outcome merge_in_place(std::vector<SummaryRow>& rows, std::vector<SummaryRow> fresh,
+                                  const std::vector<std::uint64_t>* window, Order order);
 };

@@ -614,7 +614,8 @@ bool ShiftLogSummaryComponent::merge_changes(int period, const std::vector<std::
     LiveMerge::Outcome outcome;
     try
     {
-        outcome = live_merge.merge(*db, all_rows, period, entries);
+        auto& header = table.getHeader();
+        outcome = live_merge.merge(*db, all_rows, period, entries, {header.getSortColumnId(), header.isSortedForwards()});
     }
     catch (...)
     {
@@ -645,10 +646,12 @@ void ShiftLogSummaryComponent::rebuild_visible_rows()
 {
     const std::int64_t now = epoch_now();
     auto& header = table.getHeader();
-    // A sort by matches sorts by the counts that the filter sets.
+    // The merge has sorted them, except by matches: those are counted by the filter.
     if (header.getSortColumnId() == 22)
+    {
         TextFilter::apply(all_rows, applied_words, applied_exact, now);
-    sort_summary_rows(all_rows, header.getSortColumnId(), header.isSortedForwards());
+        sort_summary_rows(all_rows, 22, header.isSortedForwards());
+    }
     visible_rows = TextFilter::apply(all_rows, applied_words, applied_exact, now).visible;
     count_label.setText(applied_words.empty() ? TextFilter::blank_label(visible_rows.size())
                                               : TextFilter::count_label(visible_rows.size(), all_rows.size()),

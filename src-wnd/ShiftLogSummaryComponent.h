@@ -155,7 +155,7 @@ private:
     void attach_model();
     // Clone needs exactly one selected row.
     void update_clone_button();
-    // The visible rows again from the loaded ones, with the words and the sort in force.
+    // The visible rows again from the merged ones, with the words and the sort in force.
     void rebuild_visible_rows();
     void delete_hidden_editors();
     // The editors on screen whose edits would be lost.
