@@ -68,6 +68,7 @@ LiveListFigure measure_merge_after_save(VekApplication& app)
     LiveMerge merge;
     merge.loaded(rows, 5, all.window_date, all.complete);
     sort_summary_rows(rows, order.column, order.forwards);
+    merge.sorted_from_load(order);
 
     const std::string chunk = "SELECT * FROM vek.all_logs "
                               + LogLoader::where_clause(LogLoader::local_date(0), department_list(app))
@@ -118,6 +119,7 @@ public:
         rows = std::move(loader.rows);
         merge.loaded(rows, 1, loader.window_date, loader.complete);
         sort_summary_rows(rows, order.column, order.forwards);
+        merge.sorted_from_load(order);
     }
 
     void run(const std::atomic<bool>& stop)

@@ -49,6 +49,7 @@ void LiveMerge::loaded(const std::vector<SummaryRow>& rows, int loaded_period, c
     period = loaded_period;
     date = window_date;
     complete = whole;
+    ordered = Order{1, false};
     newest = 0;
     note_newest(rows);
 }
@@ -80,20 +81,20 @@ LiveMerge::Outcome LiveMerge::merge(DB& db, std::vector<SummaryRow>& rows, int w
     period = wanted;
     date = loader.window_date;
 
-    Outcome outcome = merge_rows(rows, std::move(fresh), narrower ? &window : nullptr, order);
+    Outcome outcome
+        = merge_rows(rows, std::move(fresh), narrower ? &window : nullptr, order, ordered && *ordered == order);
+    // By matches they stay in the load's order, for the filter to count them before the sort.
+    ordered = order.column == 22 ? Order{1, false} : order;
     LogLine() << "merged changed maintenance logs: " << outcome.changed.size() << " new or changed, "
               << outcome.dropped << " left the window, " << rows.size() << " loaded";
     return outcome;
 }
 
 LiveMerge::Outcome LiveMerge::merge_rows(std::vector<SummaryRow>& rows, std::vector<SummaryRow> fresh,
-                                         const std::vector<std::uint64_t>* window, Order order)
+                                         const std::vector<std::uint64_t>* window, Order order, bool in_order)
 {
-    const auto before = [order](const SummaryRow& a, const SummaryRow& b) {
-        return sorts_before(a, b, order.column, order.forwards);
-    };
     // Each fresh row costs a pass over the rows: many of them are cheaper sorted in at once.
-    if (order.column != 22 && fresh.size() <= 64 && std::is_sorted(rows.begin(), rows.end(), before))
+    if (in_order && order.column != 22 && fresh.size() <= 64)
         return merge_in_place(rows, std::move(fresh), window, order);
     Outcome outcome = merge_by_id(rows, std::move(fresh), window);
     if (order.column != 22)

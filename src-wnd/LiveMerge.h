@@ -3,6 +3,7 @@
 #include "SummaryRow.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,7 +42,14 @@ public:
     {
         int column = 1;
         bool forwards = false;
+        bool operator==(const Order& other) const { return column == other.column && forwards == other.forwards; }
     };
+
+    // The rows were sorted by a column from the load's order, so that the fresh rows of the next
+    // merge can be sorted in where they belong; or they were sorted otherwise (from another
+    // column's order, whose ties they keep), and the next merge orders them anew.
+    void sorted_from_load(Order order) { ordered = order; }
+    void sorted_otherwise() { ordered.reset(); }
 
     // Reads what changed (and the listed entries) and merges it into the rows for `period`; moves
     // the update poll's last-load time as a load does. A failure of the statements is thrown on.
@@ -49,10 +57,10 @@ public:
                   Order order);
 
     // The merge itself: `fresh` replaces or joins the rows; with `window` (ids, highest first) rows
-    // whose id is not in it are dropped. Rows already in the order take the few fresh ones where
-    // they belong; others are ordered again.
+    // whose id is not in it are dropped. Rows `in_order` take the few fresh ones where they
+    // belong; others are ordered again.
     static Outcome merge_rows(std::vector<SummaryRow>& rows, std::vector<SummaryRow> fresh,
-                              const std::vector<std::uint64_t>* window, Order order);
+                              const std::vector<std::uint64_t>* window, Order order, bool in_order);
 
     std::int64_t newest_change() const { return newest; }
 
@@ -61,6 +69,7 @@ private:
     int period = 0;
     std::string date;
     bool complete = false;
+    std::optional<Order> ordered;
 
     void note_newest(const std::vector<SummaryRow>& rows);
     static Outcome merge_by_id(std::vector<SummaryRow>& rows, std::vector<SummaryRow> fresh,

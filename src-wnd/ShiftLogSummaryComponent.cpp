@@ -311,6 +311,7 @@ void ShiftLogSummaryComponent::sortOrderChanged(int newSortColumnId, bool isForw
         LogLine() << "sorting " << all_rows.size() << " log records based on numerical '" << sort_key_field_name(key)
                   << "' field";
     sort_summary_rows(all_rows, newSortColumnId, isForwards);
+    live_merge.sorted_otherwise();
     LogLine() << "done sorting on column " << description;
 
     apply_filter(true);
@@ -568,6 +569,7 @@ void ShiftLogSummaryComponent::load(int period)
     timerCallback();
     auto& header = table.getHeader();
     sortOrderChanged(header.getSortColumnId(), header.isSortedForwards());
+    live_merge.sorted_from_load({header.getSortColumnId(), header.isSortedForwards()});
 
     {
         const std::lock_guard<std::recursive_mutex> lock(editors_mutex);
@@ -651,6 +653,7 @@ void ShiftLogSummaryComponent::rebuild_visible_rows()
     {
         TextFilter::apply(all_rows, applied_words, applied_exact, now);
         sort_summary_rows(all_rows, 22, header.isSortedForwards());
+        live_merge.sorted_otherwise();
     }
     visible_rows = TextFilter::apply(all_rows, applied_words, applied_exact, now).visible;
     count_label.setText(applied_words.empty() ? TextFilter::blank_label(visible_rows.size())
