@@ -49,6 +49,10 @@ public:
 
     void show_message_box(Icon, const std::string& title, const std::string& message, const std::string&) override
     {
+        // An entry that another client edits is refused with a box: the lock works, nothing failed.
+        const std::string refusal = "Is Locked!";
+        if (title.size() >= refusal.size() && title.compare(title.size() - refusal.size(), refusal.size(), refusal) == 0)
+            return;
         ++failures;
         std::string first_line = message.substr(0, message.find('\n'));
         std::cout << "error " << title << ": " << first_line << std::endl;
