@@ -175,6 +175,8 @@ void DB::adopt_session(std::unique_ptr<pqxx::connection> fresh)
     const bool was_listening = listener != nullptr;
     {
         const Hold hold(*this);
+        // The listener's UNLISTEN would wait for a server that may not answer on the old session.
+        break_session();
         listener.reset();
         replace_session(std::move(fresh));
         ++sessions;

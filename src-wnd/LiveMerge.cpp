@@ -93,22 +93,30 @@ LiveMerge::Outcome LiveMerge::merge(DB& db, std::vector<SummaryRow>& rows, int w
 LiveMerge::Outcome LiveMerge::merge_rows(std::vector<SummaryRow>& rows, std::vector<SummaryRow> fresh,
                                          const std::vector<std::uint64_t>* window, Order order, bool in_order)
 {
-    // Each fresh row costs a pass over the rows: many of them are cheaper sorted in at once.
-    if (in_order && order.column != 22 && fresh.size() <= 64)
-        return merge_in_place(rows, std::move(fresh), window, order);
-    Outcome outcome = merge_by_id(rows, std::move(fresh), window);
+    Outcome outcome;
+    if (in_order && order.column != 22)
+    {
+        fresh = merge_in_place(rows, std::move(fresh), window, order, outcome);
+        if (fresh.empty())
+            return outcome;
+        window = nullptr; // dropped already
+    }
+    const Outcome rest = merge_by_id(rows, std::move(fresh), window);
+    outcome.changed.insert(outcome.changed.end(), rest.changed.begin(), rest.changed.end());
+    outcome.dropped += rest.dropped;
+    std::sort(outcome.changed.begin(), outcome.changed.end(), std::greater<std::uint64_t>());
     if (order.column != 22)
         sort_summary_rows(rows, order.column, order.forwards);
     return outcome;
 }
 
-LiveMerge::Outcome LiveMerge::merge_in_place(std::vector<SummaryRow>& rows, std::vector<SummaryRow> fresh,
-                                             const std::vector<std::uint64_t>* window, Order order)
+std::vector<SummaryRow> LiveMerge::merge_in_place(std::vector<SummaryRow>& rows, std::vector<SummaryRow> fresh,
+                                                  const std::vector<std::uint64_t>* window, Order order,
+                                                  Outcome& outcome)
 {
     const auto before = [order](const SummaryRow& a, const SummaryRow& b) {
         return sorts_before(a, b, order.column, order.forwards);
     };
-    Outcome outcome;
     if (window != nullptr)
     {
         const auto old_size = rows.size();
@@ -120,17 +128,33 @@ LiveMerge::Outcome LiveMerge::merge_in_place(std::vector<SummaryRow>& rows, std:
                    rows.end());
         outcome.dropped = old_size - rows.size();
     }
+    // A row whose sort key stayed is found where it stands, and changes there; most fresh rows
+    // are the overlap read again unchanged.
+    std::vector<SummaryRow> moving;
     for (SummaryRow& row : fresh)
     {
-        const auto old = std::find_if(rows.begin(), rows.end(), [&row](const SummaryRow& r) { return r.id == row.id; });
-        if (old == rows.end() || differs(*old, row))
+        const auto at = std::lower_bound(rows.begin(), rows.end(), row, before);
+        if (at == rows.end() || at->id != row.id)
+            moving.push_back(std::move(row));
+        else if (differs(*at, row))
+        {
             outcome.changed.push_back(row.id);
+            *at = std::move(row);
+        }
+    }
+    // Each row that moves costs a pass over the rows: many of them are cheaper sorted in at once.
+    if (moving.size() > 64)
+        return moving;
+    for (SummaryRow& row : moving)
+    {
+        const auto old = std::find_if(rows.begin(), rows.end(), [&row](const SummaryRow& r) { return r.id == row.id; });
         if (old != rows.end())
             rows.erase(old);
+        outcome.changed.push_back(row.id);
         rows.insert(std::upper_bound(rows.begin(), rows.end(), row, before), std::move(row));
     }
     std::sort(outcome.changed.begin(), outcome.changed.end(), std::greater<std::uint64_t>());
-    return outcome;
+    return {};
 }
 
 LiveMerge::Outcome LiveMerge::merge_by_id(std::vector<SummaryRow>& rows, std::vector<SummaryRow> fresh,

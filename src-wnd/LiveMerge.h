@@ -74,6 +74,9 @@ private:
     void note_newest(const std::vector<SummaryRow>& rows);
     static Outcome merge_by_id(std::vector<SummaryRow>& rows, std::vector<SummaryRow> fresh,
                                const std::vector<std::uint64_t>* window);
-    static Outcome merge_in_place(std::vector<SummaryRow>& rows, std::vector<SummaryRow> fresh,
-                                  const std::vector<std::uint64_t>* window, Order order);
+    // Sorts the fresh rows in where they belong; gives back those left to merge_by_id when too
+    // many would move.
+    static std::vector<SummaryRow> merge_in_place(std::vector<SummaryRow>& rows, std::vector<SummaryRow> fresh,
+                                                  const std::vector<std::uint64_t>* window, Order order,
+                                                  Outcome& outcome);
 };

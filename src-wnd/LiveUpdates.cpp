@@ -60,8 +60,13 @@ void LiveUpdates::timerCallback()
     // While a load runs the table is not to be touched.
     if (pending.empty() || ! summary.isEnabled())
         return;
+    // A failure's box runs this timer in its modal loop: no second merge meanwhile.
+    if (merging)
+        return;
     const std::vector<std::uint64_t> entries = std::move(pending);
     pending.clear();
+    merging = true;
     // Without a whole window loaded there is nothing to merge into: the poll still counts them.
     summary.merge_changes(summary.loaded_period, entries);
+    merging = false;
 }

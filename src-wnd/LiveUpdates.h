@@ -32,4 +32,5 @@ private:
     std::vector<std::uint64_t> pending;
     // Until when (the millisecond counter) each marked row stays marked.
     std::map<std::uint64_t, juce::uint32> marks;
+    bool merging = false;
 };
