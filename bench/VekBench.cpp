@@ -9,6 +9,7 @@
 #include "Cfg.h"
 #include "DB.h"
 #include "EditorComponent.h"
+#include "LiveListBench.h"
 #include "LoadWnd.h"
 #include "LogLoader.h"
 #include "ReportGenerator.h"
@@ -696,7 +697,7 @@ int main(int argc, char** argv)
     app.database = std::make_unique<DB>(*app.cfg);
     app.current_role_id = static_cast<std::uint64_t>(app.cfg->getIntValue("role_id", 1));
 
-    // VEK_BENCH_ONLY=startup (or load, memory, report, admin, editor, save, micro) runs one part, for profiling.
+    // VEK_BENCH_ONLY=startup (or load, memory, report, admin, editor, save, live, micro) runs one part, for profiling.
     const char* only_env = std::getenv("VEK_BENCH_ONLY");
     const std::string only = only_env != nullptr ? only_env : "";
     const auto wanted = [&only](const char* part) { return only.empty() || only == part; };
@@ -719,6 +720,9 @@ int main(int argc, char** argv)
         measure_editor(app);
     if (wanted("save"))
         measure_save(app);
+    if (wanted("live"))
+        for (const auto& figure : measure_live_list(app))
+            figures.push_back({figure.name, figure.value, figure.unit, figure.target});
 
     Quiet quiet;
     LogLoader loader(*app.database, 5, quiet);

@@ -118,6 +118,12 @@ std::string Cfg::get_optional(const std::string& key)
     return Zel::trim(getValue(ShownText::from_bytes(key)).toStdString());
 }
 
+bool Cfg::live_updates()
+{
+    const std::string value = Zel::toUpper(get_optional(live_updates_key));
+    return ! (value == "0" || value == "FALSE" || value == "NO" || value == "OFF");
+}
+
 std::string Cfg::web_server()
 {
     if (! containsKey(web_server_key))

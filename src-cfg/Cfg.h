@@ -44,6 +44,11 @@ public:
     static constexpr const char* sslcert_key = "database_sslcert";
     static constexpr const char* sslkey_key = "database_sslkey";
 
+    // Whether the summary window listens for other clients' saves and merges them into its table.
+    // On when the key is missing; "0", "false", "no" or "off" turn it off. Never written here.
+    bool live_updates();
+    static constexpr const char* live_updates_key = "live_updates";
+
     static juce::PropertiesFile::Options options();
 
 private:

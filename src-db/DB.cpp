@@ -70,6 +70,10 @@ DB::DB(Cfg& cfg) try : Zel::PQDB(connection_string(cfg))
     std::signal(SIGPIPE, SIG_IGN);
     startTimer(60000);
     keeper = std::make_unique<SessionKeeper>(*this);
+    if (cfg.live_updates())
+        listen();
+    else
+        LogLine() << "live updates are turned off by the configuration key " << Cfg::live_updates_key;
 }
 catch (const pqxx::broken_connection& failure)
 {
@@ -80,6 +84,54 @@ DB::~DB()
 {
     stopTimer();
     keeper.reset();
+    listener.reset();
+}
+
+void DB::listen()
+{
+    const Hold hold(*this);
+    try
+    {
+        listener = std::make_unique<LiveListener>(connection());
+    }
+    catch (const std::exception& e)
+    {
+        listener.reset();
+        LogLine() << "cannot listen for saves of other clients: " << e.what();
+    }
+}
+
+std::optional<std::vector<LiveListener::Change>> DB::take_changes()
+{
+    // As the poll: skipped, not waited for, while someone else works on the connection.
+    const std::unique_lock<std::recursive_mutex> lock(connection_mutex, std::try_to_lock);
+    if (! lock.owns_lock() || in_use() || lost_at.load() != 0 || listener == nullptr)
+        return std::nullopt;
+    const Hold hold(*this);
+    try
+    {
+        // Reads what the server sent, without waiting for more.
+        connection().get_notifs();
+    }
+    catch (const std::exception& e)
+    {
+        LogLine() << "reading notifications failed: " << e.what();
+        note_failure();
+    }
+    return listener->take();
+}
+
+void DB::announce_save(std::uint64_t department, std::uint64_t entry)
+{
+    try
+    {
+        exec(LiveListener::notify_sql(department, entry));
+        LogLine() << "announced the save of log #" << entry << " on channel " << LiveListener::channel;
+    }
+    catch (const std::exception& e)
+    {
+        LogLine() << "could not announce the save of log #" << entry << ": " << e.what();
+    }
 }
 
 void DB::note_failure()
@@ -120,12 +172,19 @@ void DB::watch_session()
 
 void DB::adopt_session(std::unique_ptr<pqxx::connection> fresh)
 {
+    const bool was_listening = listener != nullptr;
     {
         const Hold hold(*this);
+        // The listener's UNLISTEN would wait for a server that may not answer on the old session.
+        break_session();
+        listener.reset();
         replace_session(std::move(fresh));
         ++sessions;
         lost_at = 0;
     }
+    // A new session hears nothing until it asks again.
+    if (was_listening)
+        listen();
     LogLine() << "reconnected to the database: session #" << sessions.load();
 
     VekApplication& app = vek();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LiveListener.h"
 #include "ZelException.h"
 #include "ZelPQDB.h"
 
@@ -11,6 +12,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 class Cfg;
 class SessionKeeper;
@@ -62,6 +64,14 @@ public:
     // since the last load and points at the summary window's reload button.
     void timerCallback() override;
 
+    // The saves that other clients announced since the last call; nothing while another holds the
+    // connection, while the session is lost, or when the configuration turned listening off.
+    std::optional<std::vector<LiveListener::Change>> take_changes();
+    bool listening() const { return listener != nullptr; }
+    // Tells the listening clients that an entry has been saved and committed. A failure is only
+    // logged: the save stands, and the update poll still counts it.
+    void announce_save(std::uint64_t department, std::uint64_t entry);
+
     // Whether any thread holds the connection now.
     bool in_use() const { return holders.load() > 0; }
 
@@ -103,10 +113,14 @@ private:
     std::atomic<std::int64_t> lost_at{0};
     std::atomic<unsigned> sessions{1};
     std::unique_ptr<SessionKeeper> keeper;
+    // Goes before the session it listens on.
+    std::unique_ptr<LiveListener> listener;
     std::atomic<int> holders{0};
     // Set while a poll's failure is shown: the message box's modal loop ticks the timer too.
     std::atomic<bool> poll_reporting{false};
 
+    // Listens on the session in use; a failure leaves the client without live updates.
+    void listen();
     // The changed entries' count as text, or nothing when the connection is in use.
     std::optional<std::string> count_updates();
     void quiet_when_stopped(Zel::Exception& e);

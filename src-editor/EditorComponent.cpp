@@ -579,8 +579,11 @@ bool EditorComponent::save_order()
         dbid = row["id"].as<std::uint64_t>();
         add_history_event(HistoryEvent::save, dbid, description);
         display_number = row["display_number"].is_null() ? 0 : row["display_number"].as<std::uint64_t>();
+        const std::uint64_t department = row["departments_id"].is_null() ? 0 : row["departments_id"].as<std::uint64_t>();
         if (display_number == 0)
-            assign_display_number(db, row["departments_id"].is_null() ? 0 : row["departments_id"].as<std::uint64_t>());
+            assign_display_number(db, department);
+        // Committed, number and all: the other clients may read it now.
+        db.announce_save(department, dbid);
         return true;
     }
     catch (...)
@@ -695,7 +698,7 @@ void EditorComponent::buttonClicked(juce::Button* button)
         }
         saved = true;
         if (ShiftLogSummaryComponent* summary = summary_component())
-            summary->schedule_reload();
+            summary->schedule_merge_after_save(dbid);
         close_window();
     }
     else if (button == &cancel_button)

@@ -280,26 +280,91 @@ std::string_view LogLoader::shorten_timestamp(std::string_view text)
     return text.substr(0, std::min<std::size_t>(text.find_first_of(".+"), 19));
 }
 
-void LogLoader::run()
+void LogLoader::report_missing(const std::set<std::uint64_t>& missing_departments)
 {
-    std::set<std::uint64_t> missing_departments;
     // Not while the user stops the load: the message thread waits for this thread then, and a
     // report from here would wait for the message thread.
-    const auto report_missing = [this, &missing_departments] {
-        for (const auto id : missing_departments)
-            if (! observer.should_stop())
-                vek().department_at(id);
-    };
+    for (const auto id : missing_departments)
+        if (! observer.should_stop())
+            vek().department_at(id);
+}
+
+void LogLoader::run()
+{
+    complete = false;
+    std::set<std::uint64_t> missing_departments;
     try
     {
         load(missing_departments);
     }
     catch (...)
     {
-        report_missing();
+        report_missing(missing_departments);
         throw;
     }
-    report_missing();
+    report_missing(missing_departments);
+}
+
+std::string LogLoader::where_now(bool log)
+{
+    window_date = local_date(window_start(period, epoch_now()));
+    if (log)
+        LogLine() << "past timespamp for re-loading the database of maintenance logs is set to " << window_date;
+
+    VekApplication& app = vek();
+    std::string department_list = "0";
+    for (const auto id : app.departments_for_current_role())
+    {
+        if (log)
+            LogLine() << "-> " << app.department_at(id).describe();
+        department_list += ", " + std::to_string(id);
+    }
+    return where_clause(window_date, department_list);
+}
+
+std::string LogLoader::changed_sql(const std::string& where, std::int64_t since,
+                                   const std::vector<std::uint64_t>& entries)
+{
+    std::string sql = "SELECT * FROM vek.all_logs " + where + " AND (last_updated >= TO_TIMESTAMP("
+                      + std::to_string(since) + ")";
+    if (! entries.empty())
+    {
+        sql += " OR id IN (";
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            sql += (i == 0 ? "" : ", ") + std::to_string(entries[i]);
+        sql += ")";
+    }
+    return sql + ") ORDER BY id DESC";
+}
+
+std::vector<SummaryRow> LogLoader::read_changed(std::int64_t since, const std::vector<std::uint64_t>& entries)
+{
+    std::vector<SummaryRow> changed;
+    std::set<std::uint64_t> missing_departments;
+    {
+        const DB::Hold hold(db);
+        pqxx::result result = db.exec_quiet_on_loss(changed_sql(where_now(false), since, entries), "");
+        if (! result.empty())
+        {
+            RowBuilder builder(changed, missing_departments, observer, static_cast<long long>(result.size()));
+            builder.add(std::move(result));
+            builder.finish();
+        }
+    }
+    report_missing(missing_departments);
+    return changed;
+}
+
+std::vector<std::uint64_t> LogLoader::window_ids()
+{
+    const pqxx::result result = db.exec_quiet_on_loss("SELECT id FROM vek.all_logs " + where_now(false)
+                                                          + " ORDER BY id DESC",
+                                                      "");
+    std::vector<std::uint64_t> ids;
+    ids.reserve(result.size());
+    for (const auto& row : result)
+        ids.push_back(row[0].as<std::uint64_t>());
+    return ids;
 }
 
 void LogLoader::load(std::set<std::uint64_t>& missing_departments)
@@ -310,20 +375,8 @@ void LogLoader::load(std::set<std::uint64_t>& missing_departments)
     observer.status("Loading records...");
     observer.progress(1.1);
 
-    const std::int64_t now = epoch_now();
-    last_load_time = now;
-    const std::string date = local_date(window_start(period, now));
-    LogLine() << "past timespamp for re-loading the database of maintenance logs is set to " << date;
-
-    VekApplication& app = vek();
-    std::string department_list = "0";
-    for (const auto id : app.departments_for_current_role())
-    {
-        LogLine() << "-> " << app.department_at(id).describe();
-        department_list += ", " + std::to_string(id);
-    }
-
-    const std::string where = where_clause(date, department_list);
+    last_load_time = epoch_now();
+    const std::string where = where_now(true);
     const auto single_value = [this, &where](const std::string& select) {
         return db.exec1(select + where)[0][0].as<long long>();
     };
@@ -371,4 +424,5 @@ void LogLoader::load(std::set<std::uint64_t>& missing_departments)
         throw;
     }
     builder.finish();
+    complete = ! observer.should_stop();
 }

@@ -36,11 +36,25 @@ public:
     };
 
     std::vector<SummaryRow> rows;
+    // The date that began the window of the last read ("%Y-%m-%d", local time).
+    std::string window_date;
+    // Whether the last run read every entry of its window (not stopped, no failure).
+    bool complete = false;
 
     LogLoader(DB& db, int period, Observer& observer);
 
     // Runs the load. A failure leaves the rows read so far and is thrown on.
     void run();
+
+    // The window's entries changed at or after `since` (seconds since the epoch, server time), and
+    // the listed entries, built as the load builds them, newest first.
+    std::vector<SummaryRow> read_changed(std::int64_t since, const std::vector<std::uint64_t>& entries);
+    // The ids of every entry in the window now, highest first.
+    std::vector<std::uint64_t> window_ids();
+
+    // The statement of read_changed.
+    static std::string changed_sql(const std::string& where, std::int64_t since,
+                                   const std::vector<std::uint64_t>& entries);
 
     // Start of the time window of a period code, in seconds since the epoch.
     static std::int64_t window_start(int period, std::int64_t now);
@@ -62,6 +76,10 @@ public:
 private:
     // The load itself, holding the connection; notes the departments missing from the store.
     void load(std::set<std::uint64_t>& missing_departments);
+    // The window's WHERE clause now, for the current role's departments; sets window_date.
+    std::string where_now(bool log);
+    // Reports the departments that rows named but the store lacks, unless the user stops.
+    void report_missing(const std::set<std::uint64_t>& missing_departments);
 
     DB& db;
     int period;

@@ -70,7 +70,11 @@ void ProgressThread::run()
     }
     // Rows read before a failure are kept.
     if (loader != nullptr)
+    {
         rows = std::move(loader->rows);
+        window_date = loader->window_date;
+        complete = loader->complete;
+    }
 
     LogLine() << "database loading progress thread has finished";
 }

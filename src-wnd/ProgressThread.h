@@ -6,6 +6,7 @@
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
+#include <string>
 #include <vector>
 
 // Loads the summary table's rows behind a modal progress window. The user may stop early with
@@ -16,6 +17,9 @@ public:
     int period;
     juce::TextButton* done_button = nullptr;
     std::vector<SummaryRow> rows;
+    // The loader's: the first day of the window read, and whether all of it was read.
+    std::string window_date;
+    bool complete = false;
 
     explicit ProgressThread(int period_code);
     ~ProgressThread() override;

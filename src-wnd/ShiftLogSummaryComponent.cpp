@@ -4,6 +4,7 @@
 #include "DB.h"
 #include "EditorWnd.h"
 #include "Interaction.h"
+#include "LiveUpdates.h"
 #include "Log.h"
 #include "LoginRights.h"
 #include "ProgressThread.h"
@@ -176,6 +177,7 @@ ShiftLogSummaryComponent::ShiftLogSummaryComponent()
     reload_button.addShortcut(juce::KeyPress(juce::KeyPress::F5Key));
 
     table.setModel(this);
+    live_updates = std::make_unique<LiveUpdates>(*this);
     schedule_reload();
 }
 
@@ -183,6 +185,7 @@ ShiftLogSummaryComponent::~ShiftLogSummaryComponent()
 {
     stopTimer();
     reload_timer.stopTimer();
+    live_updates.reset();
     auto* app = dynamic_cast<VekApplication*>(juce::JUCEApplicationBase::getInstance());
     if (app != nullptr && app->cfg != nullptr)
     {
@@ -254,6 +257,8 @@ void ShiftLogSummaryComponent::paintCell(juce::Graphics& g, int rowNumber, int c
         text = to_juce(row.cell(columnId));
 
     g.setColour(row.cell(7).empty() ? open_text : closed_text);
+    if (live_updates != nullptr && live_updates->marked(row.id))
+        g.setFont(g.getCurrentFont().boldened());
     g.drawText(text, 2, 2, width - 4, height - 4, juce::Justification::centredLeft, true);
 
     g.setColour(grid_lines);
@@ -306,6 +311,7 @@ void ShiftLogSummaryComponent::sortOrderChanged(int newSortColumnId, bool isForw
         LogLine() << "sorting " << all_rows.size() << " log records based on numerical '" << sort_key_field_name(key)
                   << "' field";
     sort_summary_rows(all_rows, newSortColumnId, isForwards);
+    live_merge.sorted_otherwise();
     LogLine() << "done sorting on column " << description;
 
     apply_filter(true);
@@ -558,10 +564,12 @@ void ShiftLogSummaryComponent::load(int period)
     auto thread = std::make_unique<ProgressThread>(period);
     thread->runThread(juce::Thread::Priority::normal);
     all_rows = std::move(thread->rows);
+    live_merge.loaded(all_rows, period, thread->window_date, thread->complete);
 
     timerCallback();
     auto& header = table.getHeader();
     sortOrderChanged(header.getSortColumnId(), header.isSortedForwards());
+    live_merge.sorted_from_load({header.getSortColumnId(), header.isSortedForwards()});
 
     {
         const std::lock_guard<std::recursive_mutex> lock(editors_mutex);
@@ -578,6 +586,80 @@ void ShiftLogSummaryComponent::schedule_reload()
     juce::MouseCursor::showWaitCursor();
     setEnabled(false);
     reload_timer.startTimer(20);
+}
+
+void ShiftLogSummaryComponent::schedule_merge_after_save(std::uint64_t saved_id)
+{
+    juce::Component::SafePointer<ShiftLogSummaryComponent> self(this);
+    juce::Timer::callAfterDelay(20, [self, saved_id] {
+        if (self != nullptr && ! self->merge_changes(1, {saved_id}))
+            self->load(1);
+    });
+}
+
+bool ShiftLogSummaryComponent::merge_changes(int period, const std::vector<std::uint64_t>& entries)
+{
+    DB* db = VekApplication::database_if_any();
+    if (db == nullptr || ! isEnabled() || ! model_attached() || ! live_merge.can_merge(period)
+        || VekApplication::quitting())
+        return false;
+
+    remember_selection();
+    // The scroll position, as the row at the top and how far it is scrolled out.
+    juce::Viewport& viewport = *table.getViewport();
+    const int row_height = table.getRowHeight();
+    const int top_y = viewport.getViewPositionY();
+    const int top_row = row_height > 0 ? top_y / row_height : 0;
+    const std::uint64_t top_id
+        = top_row >= 0 && top_row < getNumRows() ? visible_rows[static_cast<std::size_t>(top_row)]->id : 0;
+
+    LiveMerge::Outcome outcome;
+    try
+    {
+        auto& header = table.getHeader();
+        outcome = live_merge.merge(*db, all_rows, period, entries, {header.getSortColumnId(), header.isSortedForwards()});
+    }
+    catch (...)
+    {
+        // The statement's own handler has shown it; the rows are as they were.
+        Zel::Exception e = Zel::Exception::from_current("ShiftLogSummaryComponent::merge_changes",
+                                                        "src-wnd/ShiftLogSummaryComponent", __LINE__);
+        log_and_show_exception(&e, "src-wnd/ShiftLogSummaryComponent", __LINE__);
+        return true;
+    }
+    loaded_period = period;
+    // The loaded rows have moved: the visible ones point into them.
+    rebuild_visible_rows();
+    table.deselectAllRows();
+    reapply_selection();
+    for (std::size_t row = 0; row < visible_rows.size(); ++row)
+        if (visible_rows[row]->id == top_id)
+        {
+            viewport.setViewPosition(viewport.getViewPositionX(),
+                                     static_cast<int>(row) * row_height + top_y - top_row * row_height);
+            break;
+        }
+    live_updates->mark(outcome.changed);
+    table.repaint();
+    return true;
+}
+
+void ShiftLogSummaryComponent::rebuild_visible_rows()
+{
+    const std::int64_t now = epoch_now();
+    auto& header = table.getHeader();
+    // The merge has sorted them, except by matches: those are counted by the filter.
+    if (header.getSortColumnId() == 22)
+    {
+        TextFilter::apply(all_rows, applied_words, applied_exact, now);
+        sort_summary_rows(all_rows, 22, header.isSortedForwards());
+        live_merge.sorted_otherwise();
+    }
+    visible_rows = TextFilter::apply(all_rows, applied_words, applied_exact, now).visible;
+    count_label.setText(applied_words.empty() ? TextFilter::blank_label(visible_rows.size())
+                                              : TextFilter::count_label(visible_rows.size(), all_rows.size()),
+                        juce::dontSendNotification);
+    table.updateContent();
 }
 
 void ShiftLogSummaryComponent::ReloadTimer::timerCallback()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ConnectionNotice.h"
+#include "LiveMerge.h"
 #include "SummaryRow.h"
 #include "TextFilter.h"
 
@@ -16,6 +17,7 @@
 #include <vector>
 
 class EditorWnd;
+class LiveUpdates;
 
 // The main window's content: the filter box and its switch, the command buttons and the table
 // of loaded log entries, which it also models. It owns the open editor windows (at most five).
@@ -76,8 +78,16 @@ public:
     // Loads the role's entries of a time window (1 = 7 days ... 5 = all) behind the progress window.
     void load(int period);
 
-    // A reload of the last 7 days, 20 ms from now, as after an editor has saved.
+    // A reload of the last 7 days, 20 ms from now.
     void schedule_reload();
+    // After an editor has saved: the 7 days' rows, 20 ms from now, merged into the loaded ones
+    // when they hold that window whole, else read again.
+    void schedule_merge_after_save(std::uint64_t saved_id);
+    // Merges the window's changes and the listed entries into the loaded rows and rebuilds the
+    // visible ones with the filter and the sort in force, keeping the selection, the scroll
+    // position and the editors; changed rows are marked. False when the rows do not hold a
+    // whole window to merge into, or the table is busy.
+    bool merge_changes(int period, const std::vector<std::uint64_t>& entries);
 
     // Builds the visible rows from the loaded ones; `forced` runs it even when nothing changed.
     void apply_filter(bool forced);
@@ -134,6 +144,9 @@ private:
         ShiftLogSummaryComponent& owner;
     };
 
+    LiveMerge live_merge;
+    std::unique_ptr<LiveUpdates> live_updates;
+
     bool admin_allowed = false;
     bool asking_about_edits = false;
     ReloadTimer reload_timer{*this};
@@ -142,6 +155,8 @@ private:
     void attach_model();
     // Clone needs exactly one selected row.
     void update_clone_button();
+    // The visible rows again from the merged ones, with the words and the sort in force.
+    void rebuild_visible_rows();
     void delete_hidden_editors();
     // The editors on screen whose edits would be lost.
     std::vector<EditorWnd*> editors_with_unsaved_edits();

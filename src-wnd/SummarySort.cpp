@@ -165,3 +165,23 @@ void sort_summary_rows(std::vector<SummaryRow>& rows, int column_id, bool forwar
             break;
     }
 }
+
+bool sorts_before(const SummaryRow& a, const SummaryRow& b, int column_id, bool forwards)
+{
+    const auto by = [&](auto key_a, auto key_b) {
+        if (key_a != key_b)
+            return forwards ? key_a < key_b : key_b < key_a;
+        return a.id > b.id;
+    };
+    switch (sort_key_for_column(column_id))
+    {
+        case SortKey::epoch_start: return by(a.epoch_start, b.epoch_start);
+        case SortKey::epoch_end: return by(a.epoch_end, b.epoch_end);
+        case SortKey::epoch_updated: return by(a.epoch_updated, b.epoch_updated);
+        case SortKey::hours: return by(ordered_bits(orderable(a.hours)), ordered_bits(orderable(b.hours)));
+        case SortKey::search_count: return by(a.search_count, b.search_count);
+        case SortKey::dbid: return by(a.id, b.id);
+        case SortKey::text: return by(a.upper_cell(column_id), b.upper_cell(column_id));
+    }
+    return false;
+}

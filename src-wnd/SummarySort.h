@@ -25,3 +25,7 @@ std::string sort_key_field_name(SortKey key);
 
 // Sorts the rows by the column, ascending when `forwards`. Rows with equal keys keep their order.
 void sort_summary_rows(std::vector<SummaryRow>& rows, int column_id, bool forwards);
+
+// Whether `a` stands before `b` in rows sorted by the column from the load's order (highest id
+// first): by the column's key, and between equal keys the higher id first.
+bool sorts_before(const SummaryRow& a, const SummaryRow& b, int column_id, bool forwards);

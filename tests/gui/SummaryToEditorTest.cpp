@@ -189,7 +189,7 @@ TEST_F(SummaryToEditor, ASaveClosesTheEditorAndReloadsTheSummary)
     ASSERT_TRUE(editor->component.save_button.isEnabled()) << editor->component.save_button.getTooltip();
     editor->component.buttonClicked(&editor->component.save_button);
     EXPECT_FALSE(editor->isVisible());
-    EXPECT_FALSE(summary->isEnabled()) << "the reload is on its way";
+    EXPECT_TRUE(summary->isEnabled()) << "the saved row is merged in, without a progress window";
 
     // Opened again before the saved window is deleted: the entry as now stored, ready for editing.
     summary->open_existing_entry(row_of(id));
@@ -333,4 +333,67 @@ TEST_F(SummaryToEditor, AClosedEditorComesBackUntilDeletedAndTheLastDeletedPlace
     EXPECT_NE(again->component.problem.getText(), "left as it was") << "after the clean-up: a fresh window";
     EXPECT_TRUE(again->component.is_locked) << "and a fresh lock";
     EXPECT_NEAR(again->getWidth(), 650, 5) << "placed as the editor deleted last, not as the one before";
+}
+
+TEST_F(SummaryToEditor, TheMergeAfterASaveShowsWhatASevenDayReloadShowsAndKeepsTheView)
+{
+    // Two entries older than a week, which the year's load holds and the week's does not.
+    database.execute("INSERT INTO vek.logs (id, display_number, motor_id, departments_id, shifts_id, categories_id, "
+                     "problem, action, authors_id, status_id, hours, downtime_reasons_id, last_updated, "
+                     "timestamp_start, timestamp_end) OVERRIDING SYSTEM VALUE VALUES "
+                     "(5000, 500, 1, 1, 1, 1, 'valid pump', '', 1, 1, 0, 1, now(), now(), NULL), "
+                     "(5001, 501, 1, 2, 1, 1, 'old pump', 'done', 1, 2, 1, 1, now() - interval '20 days', "
+                     "now() - interval '21 days', now() - interval '20 days'), "
+                     "(5002, 502, 1, 3, 1, 1, 'old pump', 'done', 1, 2, 1, 1, now() - interval '30 days', "
+                     "now() - interval '31 days', now() - interval '30 days')");
+    summary->load(4);
+    // No filter: a full reload sorts by a typed filter's own column, where the merge keeps the sort.
+    summary->table.getHeader().setSortColumnId(18, true);
+    pump_messages(100);
+    const std::uint64_t kept = std::stoull(database.value("SELECT min(id) FROM vek.logs"));
+    summary->table.selectRow(row_of(kept));
+    summary->table.selectRow(row_of(5001), false, false);
+    ASSERT_GE(row_of(5002), 0);
+    juce::Viewport& viewport = *summary->table.getViewport();
+    const int row_height = summary->table.getRowHeight();
+    viewport.setViewPosition(0, 10 * row_height + 3);
+    ASSERT_EQ(viewport.getViewPositionY(), 10 * row_height + 3) << "the table scrolls";
+    const std::uint64_t top = summary->visible_rows[10]->id;
+    const std::size_t logged_before = read_log().size();
+
+    summary->open_existing_entry(row_of(5000));
+    EditorWnd* editor = summary->editor_for(5000);
+    editor->component.problem.setText("saved pump", true);
+    settle_messages();
+    ASSERT_TRUE(editor->component.save_button.isEnabled()) << editor->component.save_button.getTooltip();
+    editor->component.buttonClicked(&editor->component.save_button);
+    ASSERT_TRUE(pump_until([&] { return row_of(5000) >= 0 && summary->visible_rows[static_cast<std::size_t>(row_of(5000))]->cell(18) == "saved pump"; }, 5000))
+        << "the save is merged in";
+    EXPECT_EQ(read_log().find("progress thread has started", logged_before), std::string::npos)
+        << "no load behind a progress window";
+    EXPECT_EQ(row_of(5001), -1) << "older than the week";
+    EXPECT_EQ(summary->loaded_period, 1);
+    EXPECT_EQ(summary->table.getHeader().getSortColumnId(), 18);
+    ASSERT_EQ(summary->table.getNumSelectedRows(), 1) << "the selected row that stayed";
+    EXPECT_EQ(summary->table.getSelectedRow(0), row_of(kept));
+    EXPECT_EQ(viewport.getViewPositionY(), row_of(top) * row_height + 3) << "the same row at the top";
+    EXPECT_NE(row_of(top), 10) << "which has moved up";
+
+    const auto view = [this] {
+        std::vector<std::string> rows;
+        for (const SummaryRow* row : summary->visible_rows)
+        {
+            std::string text = std::to_string(row->search_count);
+            for (int cell = 1; cell < SummaryRow::cell_count; ++cell)
+                if (cell != 4 && cell != 6 && cell != 8)
+                    text += "|" + std::string(row->cell(cell));
+            rows.push_back(text);
+        }
+        return rows;
+    };
+    const std::vector<std::string> merged = view();
+    const std::string label = summary->count_label.getText().toStdString();
+    summary->load(1);
+    EXPECT_EQ(merged, view()) << "row for row what the 7 days' reload shows";
+    EXPECT_EQ(label, summary->count_label.getText().toStdString());
 }

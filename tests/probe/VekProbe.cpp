@@ -15,6 +15,10 @@
 //   summary    starts as the client does, with the summary window; after its first load opens
 //              every loaded entry in an editor, types VEK_PROBE_TEXT into the problem of
 //              VEK_PROBE_ENTRY and saves it once VEK_PROBE_GO appears
+//   watch      as summary, but filters with VEK_PROBE_TEXT, sorts by log number, selects the first
+//              row, and logs when rows with the problems VEK_PROBE_NEW and VEK_PROBE_CHANGED show,
+//              then the view and whether a modal window came up
+//   save with VEK_PROBE_CHANGE: also sets that entry's problem to VEK_PROBE_CHANGED; logs commits
 // Message boxes are written to the log instead of waiting for a click. Log lines of the editing
 // modes name the probe by $USER, which also names it to other clients.
 #include "AlternateSignalStack.h"
@@ -33,8 +37,10 @@
 #include <csignal>
 #include <cstdlib>
 #include <new>
+#include <set>
 #include <stdexcept>
 #include <thread>
+#include <utility>
 
 #include <unistd.h>
 
@@ -165,6 +171,13 @@ std::string environment(const char* name)
     return value != nullptr ? value : "";
 }
 
+int commit(EditorComponent& editor, const std::string& name)
+{
+    const bool saved = editor.save_order();
+    LogLine() << "probe " << name << ": committed #" << editor.dbid << " at " << juce::Time::currentTimeMillis();
+    return saved ? 1 : 0;
+}
+
 // New entries cloned from a stored one, saved one after another as soon as the go file exists.
 class SavingProbe : public juce::Timer
 {
@@ -187,9 +200,16 @@ public:
             editor.author.select_dbid(1);
             editor.shift.select_dbid(1);
             editor.status.select_dbid(1);
-            editor.problem.setText(juce::String(name + " " + std::to_string(i)), false);
-            if (editor.save_order())
-                ++saved;
+            const std::string text = environment("VEK_PROBE_NEW");
+            editor.problem.setText(juce::String(text.empty() ? name + " " + std::to_string(i) : text), false);
+            saved += commit(editor, name);
+        }
+        if (! environment("VEK_PROBE_CHANGE").empty())
+        {
+            EditorComponent editor(true);
+            editor.load_order(std::stoull(environment("VEK_PROBE_CHANGE")), false);
+            editor.problem.setText(juce::String(environment("VEK_PROBE_CHANGED")), false);
+            saved -= 1 - commit(editor, name);
         }
         LogLine() << "probe " << name << ": saved " << saved << " of " << count;
         juce::JUCEApplicationBase::getInstance()->setApplicationReturnValue(saved == count ? 0 : 1);
@@ -236,6 +256,59 @@ private:
     EditorWnd* last = nullptr;
     bool ready = false;
     bool saved = false;
+};
+
+// Watches the summary window as a user would, while another client saves.
+class WatchProbe : public juce::Timer
+{
+public:
+    WatchProbe() { startTimer(20); }
+
+    void timerCallback() override
+    {
+        auto& app = dynamic_cast<VekApplication&>(*juce::JUCEApplicationBase::getInstance());
+        if (app.summary_window == nullptr)
+            return;
+        ShiftLogSummaryComponent& summary = app.summary_window->component;
+        if (! ready && ! summary.all_rows.empty() && summary.isEnabled() && summary.applied_words.empty())
+        {
+            summary.filter_box.setText(ShownText::from_bytes(environment("VEK_PROBE_TEXT")), true);
+            summary.apply_filter(false);
+            summary.table.getHeader().setSortColumnId(2, true); // sorts at the next message
+        }
+        else if (! ready && ! summary.applied_words.empty())
+        {
+            summary.table.selectRow(0);
+            ready = true;
+            LogLine() << "probe watch: ready, " << view(summary);
+        }
+        if (! ready)
+            return;
+        modal_seen |= juce::ModalComponentManager::getInstance()->getNumModalComponents() > 0 || summary.all_rows.empty();
+        for (const SummaryRow* row : summary.visible_rows)
+            for (const char* setting : {"VEK_PROBE_NEW", "VEK_PROBE_CHANGED"})
+                if (row->cell(18) == environment(setting) && seen.insert(setting).second)
+                    LogLine() << "probe watch: shows #" << row->id << " " << row->cell(2) << " " << setting << " at "
+                              << juce::Time::currentTimeMillis();
+        if (seen.size() == 2 && ! std::exchange(reported, true))
+            LogLine() << "probe watch: after, " << view(summary) << ", modal " << modal_seen;
+    }
+
+private:
+    static std::string view(ShiftLogSummaryComponent& summary)
+    {
+        const auto& header = summary.table.getHeader();
+        std::string selected;
+        for (int i = 0; i < summary.table.getNumSelectedRows(); ++i)
+            selected += " #" + std::string(summary.visible_rows[static_cast<std::size_t>(summary.table.getSelectedRow(i))]->cell(1));
+        return "filter " + summary.filter_box.getText().toStdString() + ", sort " + std::to_string(header.getSortColumnId())
+               + (header.isSortedForwards() ? " forwards" : " backwards") + ", selected" + selected;
+    }
+
+    bool ready = false;
+    bool modal_seen = false;
+    bool reported = false;
+    std::set<std::string> seen;
 };
 
 class ProbeApplication : public VekApplication
@@ -294,12 +367,15 @@ public:
             Interaction::set(&boxes);
             window = std::make_unique<ProbeWindow>();
         }
-        else if (mode == "summary")
+        else if (mode == "summary" || mode == "watch")
         {
             Interaction::set(&boxes);
             quit_signals.reset();
             VekApplication::initialise({});
-            summary_probe = std::make_unique<SummaryProbe>();
+            if (mode == "watch")
+                watch_probe = std::make_unique<WatchProbe>();
+            else
+                summary_probe = std::make_unique<SummaryProbe>();
         }
         else if (mode == "edit" || mode == "save")
         {
@@ -322,9 +398,10 @@ public:
     void shutdown() override
     {
         window.reset();
-        if (summary_probe != nullptr)
+        if (summary_probe != nullptr || watch_probe != nullptr)
         {
             summary_probe.reset();
+            watch_probe.reset();
             VekApplication::shutdown();
         }
         if (editor != nullptr || saving != nullptr)
@@ -342,6 +419,7 @@ private:
     std::unique_ptr<EditorWnd> editor;
     std::unique_ptr<SavingProbe> saving;
     std::unique_ptr<SummaryProbe> summary_probe;
+    std::unique_ptr<WatchProbe> watch_probe;
 };
 } // namespace
 
