@@ -14,9 +14,7 @@ void GC_Employee::populate_for_department(std::uint64_t department_id)
     const VekApplication& app = vek();
     std::vector<Item> items;
     std::vector<Item> former;
-    for (const Employee* employee : records_where(app.employee_ids, app.employees, [department_id](const Employee& e) {
-             return e.departments_id == department_id;
-         }))
+    for (const Employee* employee : app.employees_of_department(department_id))
         add_record(employee->active ? items : former, employee->id, employee->full_name1, employee->active);
     // Former employees can be shown as the author of an old entry but not chosen.
     if (! former.empty())

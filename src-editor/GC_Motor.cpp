@@ -54,7 +54,10 @@ void GC_Motor::populate_for_process(std::uint64_t process_id)
 {
     if (! is_new_choice(Choice::process, process_id))
         return;
-    repopulate(motors_where([process_id](const Motor& motor) { return motor.process_id == process_id; }), true);
+    std::vector<Item> items;
+    for (const Motor* motor : vek().motors_of_process(process_id))
+        add_record(items, motor->id, motor_text(*motor));
+    repopulate(std::move(items), true);
 }
 
 void GC_Motor::comboBoxChanged(juce::ComboBox* box)

@@ -300,6 +300,7 @@ void LoadWnd::load_tables()
     load_relation(*this, db, "SELECT * FROM vek.status ORDER BY id", app.statuses, &app.status_ids);
     load_relation(*this, db, "SELECT * FROM vek.downtime_reasons ORDER BY name, departments_id", app.downtime_reasons,
                   &app.downtime_reason_ids);
+    app.tables_loaded();
 
     if (done < total)
     {

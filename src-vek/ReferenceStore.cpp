@@ -83,6 +83,43 @@ std::set<std::uint64_t> ReferenceStore::departments_for_role(std::uint64_t role_
     return result;
 }
 
+namespace
+{
+template <typename Record, typename Index, typename Parent>
+const std::vector<const Record*>& of_parent(Index& index, const std::map<std::uint64_t, Record>& records,
+                                            const std::vector<std::uint64_t>& order, std::uint64_t parent_id,
+                                            const Parent& parent_of)
+{
+    if (! index.built)
+    {
+        for (const auto id : order)
+            if (const auto found = records.find(id); found != records.end())
+                index.by_parent[parent_of(found->second)].push_back(&found->second);
+        index.built = true;
+    }
+    static const std::vector<const Record*> none;
+    const auto found = index.by_parent.find(parent_id);
+    return found != index.by_parent.end() ? found->second : none;
+}
+} // namespace
+
+const std::vector<const Motor*>& ReferenceStore::motors_of_process(std::uint64_t process_id) const
+{
+    return of_parent(motor_index, motors, motor_ids, process_id, [](const Motor& motor) { return motor.process_id; });
+}
+
+const std::vector<const Employee*>& ReferenceStore::employees_of_department(std::uint64_t department_id) const
+{
+    return of_parent(employee_index, employees, employee_ids, department_id,
+                     [](const Employee& employee) { return employee.departments_id; });
+}
+
+void ReferenceStore::tables_loaded()
+{
+    motor_index = {};
+    employee_index = {};
+}
+
 void ReferenceStore::clear()
 {
     *this = ReferenceStore();

@@ -50,5 +50,35 @@ public:
     // The departments that the role may view, by its role views.
     std::set<std::uint64_t> departments_for_role(std::uint64_t role_id) const;
 
+    // The equipment of one system and the employees of one department, in presentation order,
+    // for the editor's lists: indexed on first use (message thread), instead of walking all
+    // 5,000 pieces of equipment for every editor that opens.
+    const std::vector<const Motor*>& motors_of_process(std::uint64_t process_id) const;
+    const std::vector<const Employee*>& employees_of_department(std::uint64_t department_id) const;
+
+    // The maps were filled anew: what was indexed from them is dropped.
+    void tables_loaded();
     void clear();
+
+private:
+    // Records by the id of their parent. A copy starts empty: its pointers would be into the
+    // other store's maps.
+    template <typename Record>
+    struct ParentIndex
+    {
+        ParentIndex() = default;
+        ParentIndex(const ParentIndex&) {}
+        ParentIndex& operator=(const ParentIndex&)
+        {
+            built = false;
+            by_parent.clear();
+            return *this;
+        }
+
+        bool built = false;
+        std::map<std::uint64_t, std::vector<const Record*>> by_parent;
+    };
+
+    mutable ParentIndex<Motor> motor_index;
+    mutable ParentIndex<Employee> employee_index;
 };
