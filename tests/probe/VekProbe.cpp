@@ -33,6 +33,7 @@
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdlib>
@@ -276,7 +277,7 @@ public:
             summary.apply_filter(false);
             summary.table.getHeader().setSortColumnId(2, true); // sorts at the next message
         }
-        else if (! ready && ! summary.applied_words.empty())
+        else if (! ready && ! summary.applied_words.empty() && in_number_order(summary))
         {
             summary.table.selectRow(0);
             ready = true;
@@ -295,6 +296,14 @@ public:
     }
 
 private:
+    // The header sorts at a later message, which a slow build may not have reached by the next
+    // tick. The site's log numbers follow its ids.
+    static bool in_number_order(const ShiftLogSummaryComponent& summary)
+    {
+        return std::is_sorted(summary.visible_rows.begin(), summary.visible_rows.end(),
+                              [](const SummaryRow* a, const SummaryRow* b) { return a->id < b->id; });
+    }
+
     static std::string view(ShiftLogSummaryComponent& summary)
     {
         const auto& header = summary.table.getHeader();
