@@ -89,6 +89,14 @@ std::string_view SummaryRow::upper_cells() const
     return std::string_view(text() + first, text_bytes - first);
 }
 
+std::string_view SummaryRow::shown_cells(int first, int last) const
+{
+    if (first < 0 || last >= cell_count || first > last || block == nullptr)
+        return {};
+    const Offset start = start_of(first);
+    return std::string_view(text() + text_bytes + start, start_of(last + 1) - start - 1);
+}
+
 int SummaryRow::cell_at(std::size_t position_in_upper_cells) const
 {
     const Offset position = static_cast<Offset>(position_in_upper_cells + start_of(1));

@@ -35,6 +35,8 @@ public:
 
     // Cells 1 to 21 in upper case, each followed by a NUL byte, for searching them all at once.
     std::string_view upper_cells() const;
+    // Cells `first` to `last` as shown, each but the last followed by a NUL byte.
+    std::string_view shown_cells(int first, int last) const;
 
     // The cell (1 to 21) that holds a position of upper_cells().
     int cell_at(std::size_t position_in_upper_cells) const;
