@@ -4,7 +4,6 @@
 #include "ShownText.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 
 namespace
@@ -38,38 +37,18 @@ void CsvExport::read_full_texts(DB& db, const std::vector<SummaryRow>& rows)
 
 namespace
 {
-// What a byte asks of its field: quotes (a quote, a comma, a line break) or a look at its UTF-8.
-constexpr unsigned char needs_quotes = 1;
-constexpr unsigned char not_ascii = 2;
-constexpr std::array<unsigned char, 256> byte_kinds = [] {
-    std::array<unsigned char, 256> kinds{};
-    for (std::size_t byte = 0x80; byte < kinds.size(); ++byte)
-        kinds[byte] = not_ascii;
-    for (const unsigned char byte : {'"', ',', '\r', '\n'})
-        kinds[byte] = needs_quotes;
-    return kinds;
-}();
-
-// The kinds of all the field's bytes together. Eight at a time: the one loop of the export that
-// sees every byte, and the full texts are most of them.
-unsigned char kinds_of(std::string_view text)
+// What a text's bytes ask of its field: quotes (for a quote, a comma or a line break) or a look at
+// its UTF-8. One flag per kind of byte, so that the compiler makes vector code of the loop, which
+// sees every byte of a row's short cells at once.
+struct FieldBytes
 {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-    const std::size_t size = text.size();
-    unsigned char kinds = 0;
-    std::size_t i = 0;
-    for (; i + 8 <= size; i += 8)
-        kinds |= byte_kinds[bytes[i]] | byte_kinds[bytes[i + 1]] | byte_kinds[bytes[i + 2]] | byte_kinds[bytes[i + 3]]
-                 | byte_kinds[bytes[i + 4]] | byte_kinds[bytes[i + 5]] | byte_kinds[bytes[i + 6]]
-                 | byte_kinds[bytes[i + 7]];
-    for (; i < size; ++i)
-        kinds |= byte_kinds[bytes[i]];
-    return kinds;
-}
+    bool needs_quotes = false;
+    bool not_ascii = false;
 
-// Whether bytes ask nothing of their field: no quote, comma or line break, and plain ASCII. One
-// flag per kind of byte, so that the compiler makes vector code of the loop for a row's cells.
-bool plain_bytes(std::string_view text)
+    bool plain() const { return ! needs_quotes && ! not_ascii; }
+};
+
+FieldBytes bytes_of(std::string_view text)
 {
     const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
     unsigned char quote = 0, comma = 0, cr = 0, lf = 0, high = 0;
@@ -81,20 +60,20 @@ bool plain_bytes(std::string_view text)
         lf |= bytes[i] == '\n';
         high |= bytes[i];
     }
-    return (quote | comma | cr | lf | (high & 0x80)) == 0;
+    return {(quote | comma | cr | lf) != 0, (high & 0x80) != 0};
 }
 } // namespace
 
 void CsvExport::append_field(std::string& out, std::string_view text)
 {
-    const unsigned char kinds = kinds_of(text);
+    const FieldBytes bytes = bytes_of(text);
     std::string repaired;
-    if ((kinds & not_ascii) != 0 && ! ShownText::is_valid_utf8(text))
+    if (bytes.not_ascii && ! ShownText::is_valid_utf8(text))
     {
         repaired = ShownText::repaired(text);
         text = repaired;
     }
-    if ((kinds & needs_quotes) == 0)
+    if (! bytes.needs_quotes)
         out.append(text);
     else
         append_quoted(out, text);
@@ -156,8 +135,8 @@ std::size_t CsvExport::write(std::ostream& out, const std::vector<SummaryRow>& r
         const auto* full = found != full_texts.end() ? &found->second : nullptr;
         // Most rows ask nothing of their short cells: one look at all of them rather than one at each.
         // The problem and action between them are looked at on their own.
-        const bool plain = plain_bytes(row.shown_cells(1, problem_column - 1))
-                           && plain_bytes(row.shown_cells(action_column + 1, SummaryRow::cell_count - 1));
+        const bool plain = bytes_of(row.shown_cells(1, problem_column - 1)).plain()
+                           && bytes_of(row.shown_cells(action_column + 1, SummaryRow::cell_count - 1)).plain();
         for (std::size_t k = 0; k < columns.size(); ++k)
         {
             if (k > 0)
