@@ -56,8 +56,8 @@ public:
     // Logged query in its own non-transaction, named with the description.
     virtual pqxx::result exec_nt(const std::string& sql, const std::string& description);
     // The same, except that a failure because the session is lost is logged, not shown: for work
-    // that the session's end has done already (an unlock); the connection notice tells the user
-    // of the loss. It still throws.
+    // that the session's end has done already (an unlock) or that the new session does again (a
+    // live merge); the connection notice tells the user of the loss. It still throws.
     pqxx::result exec_quiet_on_loss(const std::string& sql, const std::string& description);
 
     // The update poll: after a quiet spell, counts the entries of the role's departments changed
