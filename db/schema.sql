@@ -127,6 +127,12 @@ CREATE TABLE vek.logs (
 -- DESC"): a role with one department walks this index backwards.
 CREATE INDEX logs_departments_id_id_idx ON vek.logs (departments_id, id);
 
+-- A save takes the department's next number under the table lock
+-- ("SELECT MAX(display_number) ... WHERE departments_id=n"): with this index
+-- that is one step down the index instead of a scan of the department's
+-- entries, so the lock is held for a moment even on a big, busy site.
+CREATE INDEX logs_departments_id_display_number_idx ON vek.logs (departments_id, display_number);
+
 -- Together these let the load's time window ("timestamp_end IS NULL OR
 -- timestamp_end > d OR timestamp_start > d OR last_updated > d") be answered
 -- from a bitmap of the recent and the open entries instead of the whole
